@@ -1,0 +1,323 @@
+#include "components/image_control.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "components/dib.h"
+#include "components/image_error.h"
+#include "components/image_formats.h"
+#include "components/wic_codec.h"
+#include "win32/strings.h"
+
+namespace rw {
+
+namespace {
+
+// Another program may hold the clipboard for a moment; try a few times before giving up.
+bool OpenClipboardPatiently(HWND owner) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (OpenClipboard(owner)) {
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+class ClipboardSession {
+public:
+    explicit ClipboardSession(HWND owner) : open_(OpenClipboardPatiently(owner)) {
+        if (!open_) {
+            throw ImageError("The clipboard is in use by another program");
+        }
+    }
+    ~ClipboardSession() { CloseClipboard(); }
+    ClipboardSession(const ClipboardSession&) = delete;
+    ClipboardSession& operator=(const ClipboardSession&) = delete;
+
+private:
+    bool open_;
+};
+
+const std::vector<const ImageFormatInfo*>& AvailableFormats() {
+    static const std::vector<const ImageFormatInfo*> formats = [] {
+        std::vector<const ImageFormatInfo*> list;
+        for (const ImageFormatInfo& info : KnownImageFormats()) {
+            if (CodecAvailable(info.format)) {
+                list.push_back(&info);
+            }
+        }
+        return list;
+    }();
+    return formats;
+}
+
+} // namespace
+
+ImageControl::~ImageControl() {
+    Destroy();
+    if (originalBitmap_) {
+        SelectObject(memoryDc_.Get(), originalBitmap_);
+    }
+}
+
+void ImageControl::CreateChild(HWND parent, int id, int x, int y, int width, int height) {
+    static const win::WindowClass cls{L"RidgewrightImage", CS_DBLCLKS, nullptr, nullptr, IDC_ARROW};
+    Create(cls, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width, height, parent,
+           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+    if (!hwnd()) {
+        throw ImageError("The image control could not be created");
+    }
+}
+
+Surface24 ImageControl::Surface() const {
+    GdiFlush();
+    return surface_;
+}
+
+void ImageControl::Refresh() {
+    if (hwnd()) {
+        InvalidateRect(hwnd(), nullptr, FALSE);
+        UpdateWindow(hwnd());
+    }
+}
+
+void ImageControl::MousePointer(int pointer) {
+    pointer_ = pointer;
+    if (!hwnd()) {
+        return;
+    }
+    POINT at{};
+    GetCursorPos(&at);
+    if (WindowFromPoint(at) == hwnd()) {
+        SetCursor(LoadCursorW(nullptr, pointer_ == kBusyPointer ? IDC_WAIT : IDC_ARROW));
+    }
+}
+
+void ImageControl::DisplayMode(int mode) {
+    displayMode_ = mode;
+    if (hwnd()) {
+        InvalidateRect(hwnd(), nullptr, FALSE);
+    }
+}
+
+void ImageControl::DisplayOption(int option) {
+    displayOption_ = option;
+    if (hwnd()) {
+        InvalidateRect(hwnd(), nullptr, FALSE);
+    }
+}
+
+ImageControl::Section ImageControl::NewSection(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) {
+        throw ImageError("An image needs a width and a height of at least 1 pixel");
+    }
+    const auto stride = static_cast<uint64_t>(DibStride24(width));
+    if (stride * static_cast<uint64_t>(height) > static_cast<uint64_t>(INT32_MAX)) {
+        throw ImageError("An image of " + std::to_string(width) + " by " + std::to_string(height) +
+                         " pixels is larger than the 2 GB an image can hold");
+    }
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height; // top-down: row 0 is the top row
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 24;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    // The section's memory comes zeroed from the system: a new image is black.
+    HBITMAP bitmap = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) {
+        if (bitmap) {
+            DeleteObject(bitmap);
+        }
+        throw ImageError("There is not enough memory for an image of " + std::to_string(width) +
+                         " by " + std::to_string(height) + " pixels");
+    }
+    Section section;
+    section.bitmap.Reset(bitmap);
+    section.surface = {static_cast<uint8_t*>(bits), static_cast<ptrdiff_t>(stride), width, height};
+    return section;
+}
+
+void ImageControl::Adopt(Section section) {
+    HGDIOBJ previous = SelectObject(memoryDc_.Get(), section.bitmap.Get());
+    if (!originalBitmap_) {
+        originalBitmap_ = previous;
+    }
+    bitmap_ = std::move(section.bitmap);
+    surface_ = section.surface;
+}
+
+void ImageControl::CreateBlankImage(int32_t width, int32_t height, int bitsPerPixel) {
+    if (bitsPerPixel != 24) {
+        throw ImageError("Only images of 24 bits per pixel can be made");
+    }
+    Adopt(NewSection(width, height));
+    if (hwnd()) {
+        InvalidateRect(hwnd(), nullptr, FALSE);
+    }
+}
+
+void ImageControl::Picture(const std::wstring& path) {
+    Section loaded;
+    LoadImageFile(path, [&loaded](int32_t width, int32_t height) {
+        loaded = NewSection(width, height);
+        return loaded.surface;
+    });
+    Adopt(std::move(loaded));
+    if (hwnd()) {
+        InvalidateRect(hwnd(), nullptr, FALSE);
+    }
+}
+
+void ImageControl::SaveAs(const std::wstring& path) const { SaveImageFile(path, Surface()); }
+
+void ImageControl::ImageCopy() const {
+    if (!bitmap_) {
+        throw ImageError("There is no image to copy");
+    }
+    const std::vector<uint8_t> dib = EncodeDib24(Surface());
+    win::ScopedGlobal memory(GlobalAlloc(GMEM_MOVEABLE, dib.size()));
+    if (!memory) {
+        throw ImageError("There is not enough memory to copy the image");
+    }
+    {
+        win::GlobalLockPtr<uint8_t> data(memory.Get());
+        if (!data) {
+            throw ImageError("There is not enough memory to copy the image");
+        }
+        std::memcpy(data.Get(), dib.data(), dib.size());
+    }
+    ClipboardSession clipboard(hwnd());
+    EmptyClipboard();
+    if (!SetClipboardData(CF_DIB, memory.Get())) {
+        throw ImageError("The clipboard did not accept the image");
+    }
+    memory.Release(); // the clipboard owns it now
+}
+
+void ImageControl::ImagePaste() {
+    ClipboardSession clipboard(hwnd());
+    HANDLE handle = GetClipboardData(CF_DIB);
+    if (!handle) {
+        throw ImageError("The clipboard holds no image");
+    }
+    win::GlobalLockPtr<const uint8_t> data(handle);
+    if (!data) {
+        throw ImageError("The clipboard's image cannot be read");
+    }
+    const std::span<const uint8_t> dib(data.Get(), GlobalSize(handle));
+    DibInfo info;
+    try {
+        info = ParseDib(dib);
+    } catch (const DibError& e) {
+        throw ImageError(std::string("The clipboard's image cannot be used: ") + e.what());
+    }
+    Section section = NewSection(info.width, info.height);
+    ConvertDibTo24(dib, info, section.surface);
+    Adopt(std::move(section));
+    if (hwnd()) {
+        InvalidateRect(hwnd(), nullptr, FALSE);
+    }
+}
+
+int16_t ImageControl::FormatCount() const {
+    return static_cast<int16_t>(AvailableFormats().size());
+}
+
+std::string ImageControl::FormatFilter(int index) const {
+    const auto& formats = AvailableFormats();
+    if (index < 0 || static_cast<size_t>(index) >= formats.size()) {
+        throw ImageError("There is no file type number " + std::to_string(index));
+    }
+    return FormatFilterEntry(*formats[static_cast<size_t>(index)]);
+}
+
+RECT ImageControl::ImageRect(const RECT& client) const {
+    const int cw = client.right - client.left;
+    const int ch = client.bottom - client.top;
+    if (displayMode_ != 1 || surface_.width <= 0 || surface_.height <= 0) {
+        return {0, 0, surface_.width, surface_.height};
+    }
+    // Fit inside the client area keeping the aspect ratio.
+    int64_t w = cw;
+    int64_t h = int64_t{cw} * surface_.height / surface_.width;
+    if (h > ch) {
+        h = ch;
+        w = int64_t{ch} * surface_.width / surface_.height;
+    }
+    w = std::max<int64_t>(w, 1);
+    h = std::max<int64_t>(h, 1);
+    const int left = displayOption_ == 1 ? static_cast<int>((cw - w) / 2) : 0;
+    const int top = displayOption_ == 1 ? static_cast<int>((ch - h) / 2) : 0;
+    return {left, top, left + static_cast<int>(w), top + static_cast<int>(h)};
+}
+
+void ImageControl::Paint(HDC dc, const RECT& client) {
+    const RECT image = ImageRect(client);
+    if (bitmap_) {
+        const int w = image.right - image.left;
+        const int h = image.bottom - image.top;
+        if (w == surface_.width && h == surface_.height) {
+            BitBlt(dc, image.left, image.top, w, h, memoryDc_.Get(), 0, 0, SRCCOPY);
+        } else {
+            // Averaging when shrinking keeps fine terrain detail from aliasing; enlarging shows
+            // the pixels as blocks.
+            const bool shrinking = w < surface_.width;
+            SetStretchBltMode(dc, shrinking ? HALFTONE : COLORONCOLOR);
+            SetBrushOrgEx(dc, 0, 0, nullptr);
+            StretchBlt(dc, image.left, image.top, w, h, memoryDc_.Get(), 0, 0, surface_.width,
+                       surface_.height, SRCCOPY);
+        }
+        ExcludeClipRect(dc, image.left, image.top, image.right, image.bottom);
+    }
+    FillRect(dc, &client, GetSysColorBrush(COLOR_APPWORKSPACE));
+}
+
+LRESULT ImageControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd(), &ps);
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        Paint(dc, client);
+        EndPaint(hwnd(), &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SIZE:
+        InvalidateRect(hwnd(), nullptr, FALSE);
+        return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursorW(nullptr, pointer_ == kBusyPointer ? IDC_WAIT : IDC_ARROW));
+            return TRUE;
+        }
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        SetFocus(hwnd());
+        return 0;
+    case WM_GETDLGCODE:
+        return DLGC_WANTALLKEYS;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE && CancelKey) {
+            const int16_t shift = static_cast<int16_t>((GetKeyState(VK_SHIFT) < 0 ? 1 : 0) |
+                                                       (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+                                                       (GetKeyState(VK_MENU) < 0 ? 4 : 0));
+            CancelKey(static_cast<int16_t>(wParam), shift);
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
+} // namespace rw

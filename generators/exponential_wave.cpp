@@ -1,0 +1,78 @@
+// Exponential Wave: two exponential ramps (rising to the right and downwards) plus the absolute
+// value of a nested sine, divided by a factor that keeps every level below 256.
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+#include "generators/generator_common.h"
+
+namespace rw {
+namespace {
+
+// base^exponent for a whole-number exponent. Zero to a negative power has no value, and the
+// sine of the power term has no limit as the base approaches 0 (it oscillates ever faster), so
+// no neighbouring value could stand in for it either. That single column (x = 0) or row (y = 0)
+// takes the power term as 0, as if the operator had no power term there. Any finite choice keeps
+// |SX| <= 1 and with it the level in [0, 256); std::pow would give an infinity and then NaN.
+double AmplitudePower(double base, double exponent) {
+    if (base == 0.0 && exponent < 0.0) {
+        return 0.0;
+    }
+    return std::pow(base, exponent);
+}
+
+class ExponentialWaveModel final : public TerrainModel {
+public:
+    explicit ExponentialWaveModel(const SliderValues& values)
+        : orderX_(SliderAt(values, 0, 0)), amplitudeX_(SliderAt(values, 0, 1)),
+          falloffX_(SliderAt(values, 0, 2)), orderY_(SliderAt(values, 1, 0)),
+          amplitudeY_(SliderAt(values, 1, 1)), falloffY_(SliderAt(values, 1, 2)),
+          shareX_(0.1353 * falloffX_), shareY_(0.1353 * falloffY_),
+          divisor_(SliderAt(values, 0, 2) + SliderAt(values, 1, 2) + 1) {}
+
+    float Level(float x, float y) const override {
+        constexpr double e = std::numbers::e;
+        float h = static_cast<float>(falloffX_ * std::exp(x / 5.0) / e);
+        h = static_cast<float>(falloffY_ * std::exp(y / 5.0) / e + h);
+        const double sy = std::sin(orderY_ * AmplitudePower(y, amplitudeY_));
+        const double sx = std::sin(orderX_ * AmplitudePower(x, amplitudeX_) + sy);
+        h = static_cast<float>(std::fabs(sx) + h);
+        // Each ramp exp(x/5)/e is at least e^-2 > 0.1353 and below 1, so v lands in [0, 256);
+        // only with both falloffs at 0 can |SX| = 1 reach 256, which is drawn 255.
+        return static_cast<float>((h - shareX_ - shareY_) * 256 / divisor_);
+    }
+
+private:
+    double orderX_, amplitudeX_, falloffX_;
+    double orderY_, amplitudeY_, falloffY_;
+    double shareX_, shareY_; // the part of each ramp that never shows: 0.1353 per unit of falloff
+    double divisor_;
+};
+
+std::unique_ptr<TerrainModel> MakeExponentialWave(const SliderValues& values) {
+    return std::make_unique<ExponentialWaveModel>(values);
+}
+
+GeneratorSpec BuildExponentialWave() {
+    return GeneratorSpec{
+        "frmWave4",
+        "Exponential Wave",
+        "Exponential Wave ...",
+        {{" Operator X",
+          {kSkewedOrderRowX, kSignedAmplitudeRow, {"Falloff", 0, 10, 1, 5, 1, UniformRule<10, 0>}},
+          2295},
+         {" Operator Y ",
+          {kSkewedOrderRowY, kSignedAmplitudeRow, {"Falloff", 0, 10, 1, 5, 1, UniformRule<11, 0>}},
+          2295}},
+        {},
+        MakeExponentialWave};
+}
+
+} // namespace
+
+const GeneratorSpec& ExponentialWave() {
+    static const GeneratorSpec spec = BuildExponentialWave();
+    return spec;
+}
+
+} // namespace rw

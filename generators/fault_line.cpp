@@ -1,0 +1,96 @@
+// Fault line: two operators, each a power of one coordinate times a power of a nested sine; the
+// sum is stretched over the whole gray range, which takes a survey of the field first.
+#include <cmath>
+#include <memory>
+
+#include "generators/generator_common.h"
+
+namespace rw {
+namespace {
+
+class FaultLineModel final : public TerrainModel {
+public:
+    explicit FaultLineModel(const SliderValues& values) {
+        for (int n = 0; n < 2; ++n) {
+            Operator& op = operators_[n];
+            op.order1 = SliderAt(values, n, 0);
+            op.order2 = SliderAt(values, n, 1);
+            op.factor1 = FrequencyFactor(SliderAt(values, n, 2));
+            op.factor2 = FrequencyFactor(SliderAt(values, n, 3));
+        }
+    }
+
+    bool SurveysField() const override { return true; }
+
+    void Survey(float x, float y) override {
+        const float h = Field(x, y);
+        if (h > hi_) {
+            hi_ = h;
+        }
+        if (h < lo_) {
+            lo_ = h;
+        }
+    }
+
+    float Level(float x, float y) const override {
+        // A flat field (every pixel the same height, e.g. all orders 0) has no range to stretch;
+        // it is drawn mid-gray instead of dividing zero by zero. A model that never surveyed
+        // anything has hi < lo and takes the same way out.
+        if (!(hi_ > lo_)) {
+            return kFlatLevel;
+        }
+        return (Field(x, y) - lo_) * 256.0f / (hi_ - lo_);
+    }
+
+    static constexpr float kFlatLevel = 128.0f;
+
+private:
+    struct Operator {
+        double order1 = 1, order2 = 1; // "Order 1" and "Order 2", as doubles for std::pow
+        float factor1 = 1, factor2 = 1;
+
+        // along^order1 * sin(factor1*along + cos(factor2*across))^order2. Operator 1 runs along
+        // x, operator 2 along y.
+        double Term(double along, double across) const {
+            const double s = std::sin(factor1 * along + std::cos(factor2 * across));
+            return std::pow(along, order1) * std::pow(s, order2);
+        }
+    };
+
+    float Field(float x, float y) const {
+        const float t = static_cast<float>(operators_[0].Term(x, y));
+        return static_cast<float>(operators_[1].Term(y, x) + t);
+    }
+
+    Operator operators_[2];
+    float lo_ = 1e10f;
+    float hi_ = -1e10f;
+};
+
+std::unique_ptr<TerrainModel> MakeFaultLine(const SliderValues& values) {
+    return std::make_unique<FaultLineModel>(values);
+}
+
+GeneratorSpec BuildFaultLine() {
+    const std::vector<SliderRow> rows = {
+        {"Order 1", 0, 5, 1, 5, 1, UniformRule<6, 0>},
+        {"Order 2", 0, 5, 1, 5, 1, UniformRule<6, 0>},
+        {"Frequency 1", -10, 10, 0, 5, 0, UniformRule<21, -10>},
+        {"Frequency 2", -10, 10, 0, 5, 0, UniformRule<21, -10>},
+    };
+    return GeneratorSpec{"frmFault1",
+                         "Fault line",
+                         "Fault line ...",
+                         {{" Operator 1 ", rows, 3015}, {" Operator 2 ", rows, 3015}},
+                         {},
+                         MakeFaultLine};
+}
+
+} // namespace
+
+const GeneratorSpec& FaultLine() {
+    static const GeneratorSpec spec = BuildFaultLine();
+    return spec;
+}
+
+} // namespace rw

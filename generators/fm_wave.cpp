@@ -1,0 +1,61 @@
+// FM Wave: the sine of a phase made of a power term and an inner sine per coordinate; the inner
+// sines are added to the phase (Variant 1) or multiplied together first (Variant 2).
+#include <cmath>
+#include <memory>
+
+#include "generators/generator_common.h"
+
+namespace rw {
+namespace {
+
+class FmWaveModel final : public TerrainModel {
+public:
+    explicit FmWaveModel(const SliderValues& values)
+        : orderX_(SliderAt(values, 0, 0)), amplitudeX_(SliderAt(values, 0, 1)),
+          frequencyX_(SliderAt(values, 0, 2)), orderY_(SliderAt(values, 1, 0)),
+          amplitudeY_(SliderAt(values, 1, 1)), frequencyY_(SliderAt(values, 1, 2)),
+          multiplySines_(values.variant == 1) {}
+
+    float Level(float x, float y) const override {
+        const double px = frequencyX_ * std::pow(x, orderX_);
+        const double py = frequencyY_ * std::pow(y, orderY_);
+        const double sx = std::sin(amplitudeX_ * x);
+        const double sy = std::sin(amplitudeY_ * y);
+        const double phase = multiplySines_ ? py + px + sy * sx : py + px + sx + sy;
+        const float w = static_cast<float>(std::sin(phase));
+        return (w + 1.0f) * 128.0f;
+    }
+
+private:
+    double orderX_, amplitudeX_, frequencyX_;
+    double orderY_, amplitudeY_, frequencyY_;
+    bool multiplySines_;
+};
+
+std::unique_ptr<TerrainModel> MakeFmWave(const SliderValues& values) {
+    return std::make_unique<FmWaveModel>(values);
+}
+
+GeneratorSpec BuildFmWave() {
+    return GeneratorSpec{
+        "frmWave3",
+        "FM Wave 1",
+        "FM Wave ...",
+        {{" Operator X",
+          {kSkewedOrderRowX, kSignedAmplitudeRow, {"Frequency", 0, 4, 1, 5, 1, UniformRule<5, 0>}},
+          2295},
+         {" Operator Y ",
+          {kSkewedOrderRowY, kSignedAmplitudeRow, {"Frequency", 0, 4, 1, 5, 2, UniformRule<5, 0>}},
+          2295}},
+        {"Variant 1", "Variant 2"},
+        MakeFmWave};
+}
+
+} // namespace
+
+const GeneratorSpec& FmWave() {
+    static const GeneratorSpec spec = BuildFmWave();
+    return spec;
+}
+
+} // namespace rw

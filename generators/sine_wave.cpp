@@ -1,0 +1,83 @@
+// Sine Wave: a blend of two operators, each the sine of a power of x plus a power of y.
+#include <cmath>
+#include <memory>
+
+#include "generators/generator_common.h"
+
+namespace rw {
+namespace {
+
+class SineWaveModel final : public TerrainModel {
+public:
+    explicit SineWaveModel(const SliderValues& values) {
+        for (int n = 0; n < 2; ++n) {
+            Operator& op = operators_[n];
+            op.offsetX = SliderAt(values, n, 0);
+            op.offsetY = SliderAt(values, n, 1);
+            op.factorX = FrequencyFactor(SliderAt(values, n, 2));
+            op.factorY = FrequencyFactor(SliderAt(values, n, 3));
+            op.orderX = SliderAt(values, n, 4);
+            op.orderY = SliderAt(values, n, 5);
+        }
+        b_ = static_cast<float>((SliderAt(values, 0, 6) + 10) / 20.0);
+        a_ = 1.0f - b_;
+    }
+
+    float Level(float x, float y) const override {
+        float t = static_cast<float>(a_ * operators_[0].Sine(x, y));
+        t = static_cast<float>(b_ * operators_[1].Sine(x, y) + t);
+        return (t + 2.0f) * 64.0f;
+    }
+
+private:
+    struct Operator {
+        // Offsets and orders are held as doubles so the per-pixel arithmetic converts nothing.
+        double offsetX = 0, offsetY = 0;
+        double orderX = 1, orderY = 1;
+        float factorX = 1, factorY = 1;
+
+        // A negative base is fine: the exponents are whole numbers.
+        double Sine(float x, float y) const {
+            return std::sin(factorX * std::pow(x - offsetX, orderX) +
+                            factorY * std::pow(y - offsetY, orderY));
+        }
+    };
+
+    Operator operators_[2];
+    float a_ = 0.5f; // weight of operator 1
+    float b_ = 0.5f; // weight of operator 2
+};
+
+std::unique_ptr<TerrainModel> MakeSineWave(const SliderValues& values) {
+    return std::make_unique<SineWaveModel>(values);
+}
+
+GeneratorSpec BuildSineWave() {
+    std::vector<SliderRow> rows = {
+        {"X Offset", -10, 10, 0, 5, 0, UniformRule<21, -10>},
+        {"Y Offset", -10, 10, 0, 5, 0, UniformRule<21, -10>},
+        {"X Frequency", -10, 10, 0, 5, 0, SkewedRule<21, -10>},
+        {"Y Frequency", -10, 10, 0, 5, 0, SkewedRule<21, -10>},
+        {"X Order", 1, 4, 2, 1, 2, SkewedRule<4, 1>},
+        {"Y Order", 1, 4, 2, 1, 2, SkewedRule<4, 1>},
+    };
+    // Operator 2 has the same rows; only operator 1 carries the Blend.
+    std::vector<SliderRow> withBlend = rows;
+    withBlend.push_back({"Blend", -10, 10, 0, 1, 0, UniformRule<21, -10>});
+    return GeneratorSpec{
+        "frmWave1",
+        "Sine Wave",
+        "Sine Wave ...",
+        {{" Operator 1 ", std::move(withBlend)}, {" Operator 2 ", std::move(rows)}},
+        {},
+        MakeSineWave};
+}
+
+} // namespace
+
+const GeneratorSpec& SineWave() {
+    static const GeneratorSpec spec = BuildSineWave();
+    return spec;
+}
+
+} // namespace rw

@@ -1,0 +1,21 @@
+#include "shell/placement.h"
+
+#include <algorithm>
+
+namespace rw {
+
+bool Intersects(const ScreenRect& a, const ScreenRect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+ScreenRect MoveOntoWorkArea(const ScreenRect& window, const ScreenRect& workArea) {
+    const int32_t width = std::clamp(window.Width(), 1, std::max(1, workArea.Width()));
+    const int32_t height = std::clamp(window.Height(), 1, std::max(1, workArea.Height()));
+    const int32_t left =
+        std::clamp(window.left, workArea.left, std::max(workArea.left, workArea.right - width));
+    const int32_t top =
+        std::clamp(window.top, workArea.top, std::max(workArea.top, workArea.bottom - height));
+    return {left, top, left + width, top + height};
+}
+
+} // namespace rw

@@ -1,0 +1,22 @@
+#pragma once
+// Keeping a restored window placement on a screen that exists.
+#include <cstdint>
+
+namespace rw {
+
+struct ScreenRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    int32_t Width() const { return right - left; }
+    int32_t Height() const { return bottom - top; }
+    bool operator==(const ScreenRect&) const = default;
+};
+
+bool Intersects(const ScreenRect& a, const ScreenRect& b);
+
+// The window moved, and shrunk where it is larger, so that it lies wholly inside the work area.
+ScreenRect MoveOntoWorkArea(const ScreenRect& window, const ScreenRect& workArea);
+
+} // namespace rw

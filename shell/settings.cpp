@@ -1,0 +1,63 @@
+#include "shell/settings.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cwchar>
+
+#include "documents/number_text.h"
+
+namespace rw {
+
+float ParseGeometry(std::wstring_view text, float fallback) {
+    std::wstring copy(text);
+    const wchar_t* begin = copy.c_str();
+    while (*begin == L' ' || *begin == L'\t') {
+        ++begin;
+    }
+    if (*begin == L'\0') {
+        return fallback;
+    }
+    // Only plain decimal forms: no hexadecimal, no "inf" or "nan".
+    for (const wchar_t* p = begin; *p; ++p) {
+        if (!std::wcschr(L"0123456789+-.eE \t", *p)) {
+            return fallback;
+        }
+    }
+    wchar_t* end = nullptr;
+    const double value = std::wcstod(begin, &end);
+    if (end == begin) {
+        return fallback;
+    }
+    while (*end == L' ' || *end == L'\t') {
+        ++end;
+    }
+    if (*end != L'\0' || !std::isfinite(value) || std::fabs(value) > 3.0e38) {
+        return fallback;
+    }
+    return static_cast<float>(value);
+}
+
+std::wstring SingleText(float value) { return NumberText(value, 7); }
+
+std::wstring FolderPart(std::wstring_view path) {
+    const size_t separator = path.find_last_of(L'\\');
+    return separator == std::wstring_view::npos ? std::wstring() : std::wstring(path.substr(0, separator));
+}
+
+std::wstring BuildFilterList(std::span<const std::wstring> entries) {
+    std::wstring list;
+    for (const std::wstring& entry : entries) {
+        if (!list.empty()) {
+            list += L"|";
+        }
+        const size_t tilde = entry.find(L'~');
+        if (tilde == std::wstring::npos) {
+            list += entry + L"|" + entry;
+        } else {
+            list += entry.substr(0, tilde) + L"|" + entry.substr(tilde + 1);
+        }
+    }
+    return list;
+}
+
+} // namespace rw

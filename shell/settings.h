@@ -1,0 +1,26 @@
+#pragma once
+// Reading and writing the per-user settings' text values.
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace rw {
+
+// A stored geometry value: the whole text must be a finite decimal number (blanks around it are
+// allowed); anything else, including a missing value, gives `fallback`.
+float ParseGeometry(std::wstring_view text, float fallback);
+
+// The text form of a single-precision value: at most 7 significant digits, no trailing zeros,
+// exponent form only for very large or very small values ("1000", "1234.5", "1E+10").
+std::wstring SingleText(float value);
+
+// The folder part of a path: the text before its last backslash ("C:\a.tif" gives "C:"), or ""
+// when there is none.
+std::wstring FolderPart(std::wstring_view path);
+
+// The filter list for the file dialog: each "description~patterns" entry becomes
+// "description|patterns" (only the first "~" is replaced; an entry without one is used as both
+// description and pattern), entries joined by "|".
+std::wstring BuildFilterList(std::span<const std::wstring> entries);
+
+} // namespace rw

@@ -1,0 +1,154 @@
+#pragma once
+// Small owners for Windows resources: each frees what it holds exactly once.
+#include <windows.h>
+#include <objbase.h>
+
+#include <utility>
+
+namespace rw::win {
+
+template <class T, class Traits> class Scoped {
+public:
+    Scoped() = default;
+    explicit Scoped(T value) : value_(value) {}
+    ~Scoped() { Reset(); }
+    Scoped(const Scoped&) = delete;
+    Scoped& operator=(const Scoped&) = delete;
+    Scoped(Scoped&& other) noexcept : value_(other.Release()) {}
+    Scoped& operator=(Scoped&& other) noexcept {
+        if (this != &other) {
+            Reset(other.Release());
+        }
+        return *this;
+    }
+
+    T Get() const { return value_; }
+    explicit operator bool() const { return value_ != Traits::Invalid(); }
+    T Release() { return std::exchange(value_, Traits::Invalid()); }
+    void Reset(T value = Traits::Invalid()) {
+        if (value_ != Traits::Invalid()) {
+            Traits::Free(value_);
+        }
+        value_ = value;
+    }
+
+private:
+    T value_ = Traits::Invalid();
+};
+
+struct HandleTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static void Free(HANDLE h) { CloseHandle(h); }
+};
+struct GdiTraits {
+    static HGDIOBJ Invalid() { return nullptr; }
+    static void Free(HGDIOBJ h) { DeleteObject(h); }
+};
+struct MemoryDcTraits {
+    static HDC Invalid() { return nullptr; }
+    static void Free(HDC h) { DeleteDC(h); }
+};
+struct RegKeyTraits {
+    static HKEY Invalid() { return nullptr; }
+    static void Free(HKEY h) { RegCloseKey(h); }
+};
+struct GlobalTraits {
+    static HGLOBAL Invalid() { return nullptr; }
+    static void Free(HGLOBAL h) { GlobalFree(h); }
+};
+struct IconTraits {
+    static HICON Invalid() { return nullptr; }
+    static void Free(HICON h) { DestroyIcon(h); }
+};
+
+using ScopedHandle = Scoped<HANDLE, HandleTraits>;
+using ScopedGdiObject = Scoped<HGDIOBJ, GdiTraits>;
+using ScopedMemoryDc = Scoped<HDC, MemoryDcTraits>;
+using ScopedRegKey = Scoped<HKEY, RegKeyTraits>;
+using ScopedGlobal = Scoped<HGLOBAL, GlobalTraits>;
+using ScopedIcon = Scoped<HICON, IconTraits>;
+
+// Selects a GDI object into a device context for the lifetime of the owner.
+class ScopedSelect {
+public:
+    ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+    ~ScopedSelect() { SelectObject(dc_, old_); }
+    ScopedSelect(const ScopedSelect&) = delete;
+    ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// A locked global memory block; unlocks on destruction.
+template <class T> class GlobalLockPtr {
+public:
+    explicit GlobalLockPtr(HGLOBAL memory)
+        : memory_(memory), data_(static_cast<T*>(GlobalLock(memory))) {}
+    ~GlobalLockPtr() {
+        if (data_) {
+            GlobalUnlock(memory_);
+        }
+    }
+    GlobalLockPtr(const GlobalLockPtr&) = delete;
+    GlobalLockPtr& operator=(const GlobalLockPtr&) = delete;
+    T* Get() const { return data_; }
+    explicit operator bool() const { return data_ != nullptr; }
+
+private:
+    HGLOBAL memory_;
+    T* data_;
+};
+
+// A COM interface pointer that releases its reference.
+template <class T> class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(const ComPtr& other) : p_(other.p_) {
+        if (p_) {
+            p_->AddRef();
+        }
+    }
+    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr other) noexcept {
+        std::swap(p_, other.p_);
+        return *this;
+    }
+    ~ComPtr() {
+        if (p_) {
+            p_->Release();
+        }
+    }
+
+    T* Get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // For out-parameters: releases what is held and hands out the slot.
+    T** Put() {
+        *this = ComPtr();
+        return &p_;
+    }
+    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+
+private:
+    T* p_ = nullptr;
+};
+
+// COM initialised on this thread for the lifetime of the owner.
+class ComApartment {
+public:
+    ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(hr_)) {
+            CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    HRESULT hr_;
+};
+
+} // namespace rw::win

@@ -1,0 +1,141 @@
+#include "win32/tests/ui_test_support.h"
+
+#include <gtest/gtest.h>
+#include <shellapi.h>
+
+#include <fstream>
+
+#include "shell/frmMain.h"
+#include "shell/global.h"
+#include "shell/settings_store.h"
+#include "win32/message_loop.h"
+#include "win32/registry.h"
+#include "win32/strings.h"
+
+namespace rw::test {
+
+ScriptedUi::ScriptedUi() : previous_(win::SetUi(this)) {}
+
+ScriptedUi::~ScriptedUi() { win::SetUi(previous_); }
+
+int ScriptedUi::MessageBox(HWND, const std::wstring& text, const std::wstring& title, UINT type) {
+    boxes.push_back({text, title, type});
+    if (boxAnswers.empty()) {
+        ADD_FAILURE() << "unexpected message box: " << win::Narrow(text);
+        return IDCANCEL;
+    }
+    const int answer = boxAnswers.front();
+    boxAnswers.pop_front();
+    return answer;
+}
+
+std::wstring ScriptedUi::FileDialog(HWND, win::FileDialogRequest& request) {
+    fileRequests.push_back(request);
+    if (fileAnswers.empty()) {
+        ADD_FAILURE() << "unexpected file dialog: " << win::Narrow(request.title);
+        return {};
+    }
+    std::wstring answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+namespace {
+
+std::deque<std::function<void()>> pendingActions;
+
+void CALLBACK RunPendingAction(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (pendingActions.empty()) {
+        return;
+    }
+    std::function<void()> action = std::move(pendingActions.front());
+    pendingActions.pop_front();
+    if (!pendingActions.empty()) {
+        SetTimer(nullptr, 0, 1, RunPendingAction);
+    }
+    action();
+}
+
+} // namespace
+
+void WhileModal(std::function<void()> action) {
+    const bool first = pendingActions.empty();
+    pendingActions.push_back(std::move(action));
+    if (first) {
+        SetTimer(nullptr, 0, 1, RunPendingAction);
+    }
+}
+
+void Pump() { win::ProcessPendingMessages(); }
+
+TempDir::TempDir() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    path_ = std::wstring(base) + L"rw test \u00e9\u0416 " + std::to_wstring(GetCurrentProcessId()) +
+            L"-" + std::to_wstring(GetTickCount());
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() {
+    // SHFileOperation wants a list ended by two NULs.
+    std::wstring from = path_;
+    from.append(2, L'\0');
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<unsigned char> ReadBytes(const std::wstring& path) {
+    std::vector<unsigned char> bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    bytes.resize(GetFileSize(file, nullptr));
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+void WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::wstring RunningEditor::SettingsName() {
+    return L"RidgewrightTest" + std::to_wstring(GetCurrentProcessId());
+}
+
+RunningEditor::RunningEditor() {
+    SetSettingsApplication(SettingsName());
+    Global::StartUp();
+}
+
+RunningEditor::~RunningEditor() {
+    if (Global::MainForm && Global::MainForm->hwnd()) {
+        Global::End();
+    }
+    delete Global::MainForm;
+    Global::MainForm = nullptr;
+    // Drop the quit message End posted, and anything else left for the next test.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    win::DeleteRegistryTree(HKEY_CURRENT_USER,
+                            L"Software\\VB and VBA Program Settings\\" + SettingsName());
+}
+
+} // namespace rw::test

@@ -1,0 +1,34 @@
+#pragma once
+// Message boxes and common file dialogs go through one seam, so that tests can answer them.
+#include <windows.h>
+
+#include <string>
+
+namespace rw::win {
+
+struct FileDialogRequest {
+    bool save = false;
+    std::wstring title;
+    std::wstring initialDir;
+    std::wstring fileName;   // proposed name
+    std::wstring filter;     // "description|pattern|description|pattern"
+    int filterIndex = 1;     // 1-based
+    std::wstring defaultExt; // without the dot
+    DWORD flags = 0;         // OFN_ flags
+};
+
+class UiSeam {
+public:
+    virtual ~UiSeam() = default;
+    virtual int MessageBox(HWND owner, const std::wstring& text, const std::wstring& title,
+                           UINT type);
+    // The chosen full path, or "" when the user cancelled. `request.filterIndex` is updated to
+    // the file type the user last selected.
+    virtual std::wstring FileDialog(HWND owner, FileDialogRequest& request);
+};
+
+UiSeam& Ui();
+// Replaces the seam (tests); nullptr restores the real one. Returns the previous seam.
+UiSeam* SetUi(UiSeam* seam);
+
+} // namespace rw::win
