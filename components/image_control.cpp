@@ -41,12 +41,21 @@ private:
     bool open_;
 };
 
-const std::vector<const ImageFormatInfo*>& AvailableFormats() {
-    static const std::vector<const ImageFormatInfo*> formats = [] {
-        std::vector<const ImageFormatInfo*> list;
+// The entries the controls report: the known types whose codecs are present, found once.
+std::optional<std::vector<std::string>>& FormatOverride() {
+    static std::optional<std::vector<std::string>> entries;
+    return entries;
+}
+
+const std::vector<std::string>& AvailableFormats() {
+    if (FormatOverride()) {
+        return *FormatOverride();
+    }
+    static const std::vector<std::string> formats = [] {
+        std::vector<std::string> list;
         for (const ImageFormatInfo& info : KnownImageFormats()) {
             if (CodecAvailable(info.format)) {
-                list.push_back(&info);
+                list.push_back(FormatFilterEntry(info));
             }
         }
         return list;
@@ -233,7 +242,11 @@ std::string ImageControl::FormatFilter(int index) const {
     if (index < 0 || static_cast<size_t>(index) >= formats.size()) {
         throw ImageError("There is no file type number " + std::to_string(index));
     }
-    return FormatFilterEntry(*formats[static_cast<size_t>(index)]);
+    return formats[static_cast<size_t>(index)];
+}
+
+void ImageControl::OverrideFormatsForTesting(std::optional<std::vector<std::string>> entries) {
+    FormatOverride() = std::move(entries);
 }
 
 RECT ImageControl::ImageRect(const RECT& client) const {

@@ -9,7 +9,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "components/surface.h"
 #include "win32/scoped.h"
@@ -51,6 +53,9 @@ public:
 
     int16_t FormatCount() const;
     std::string FormatFilter(int index) const;
+    // Makes every control report these entries as its file types (nullopt: the real ones), so
+    // that tests can see how callers cope with unusual lists.
+    static void OverrideFormatsForTesting(std::optional<std::vector<std::string>> entries);
 
     // Raised with Esc while the control has the keyboard focus.
     std::function<void(int16_t keyCode, int16_t shift)> CancelKey;

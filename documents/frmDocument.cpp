@@ -5,12 +5,14 @@
 #include "documents/square_fit.h"
 #include "shell/frmMain.h"
 #include "shell/global.h"
+#include "shell/resource.h"
 #include "win32/strings.h"
 #include "win32/ui_seam.h"
 
 frmDocument::frmDocument(HWND mdiClient) {
-    static const rw::win::WindowClass cls{L"RidgewrightDocument", CS_DBLCLKS,
-                                          reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1)};
+    static const rw::win::WindowClass cls{
+        L"RidgewrightDocument", CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1),
+        LoadIconW(rw::win::ModuleInstance(), MAKEINTRESOURCEW(IDI_RIDGEWRIGHT))};
     Create(cls, WS_EX_MDICHILD, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, mdiClient, nullptr);
 }

@@ -49,7 +49,9 @@ void frmNew::Show(HWND owner) {
 void frmNew::Form_Activate() {
     SetWindowTextW(Text1(), L"128");
     SetWindowTextW(Text2(), L"128");
+    // The first field then takes the focus, and its text is selected so that typing replaces it.
     SetFocus(Text1());
+    Text1_GotFocus();
 }
 
 void frmNew::NormaliseField(HWND field) {

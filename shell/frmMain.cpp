@@ -36,6 +36,9 @@ constexpr ToolbarButton kToolbarButtons[] = {
     {902, L"Save", 2},
 };
 
+// Whether the bar is switched on, even while the frame itself is still hidden.
+bool IsOn(HWND bar) { return bar && (GetWindowLongPtrW(bar, GWL_STYLE) & WS_VISIBLE); }
+
 const wchar_t* ToolbarKey(int command) {
     for (const ToolbarButton& b : kToolbarButtons) {
         if (b.command == command) {
@@ -78,7 +81,7 @@ void frmMain::Load() {
     HMENU windowMenu = nullptr;
     HMENU menu = BuildMenuBar(windowMenu);
     const rw::win::WindowClass cls{
-        L"RidgewrightMain", CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1),
+        L"RidgewrightMain", CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
         LoadIconW(rw::win::ModuleInstance(), MAKEINTRESOURCEW(IDI_RIDGEWRIGHT))};
     Create(cls, 0, Global::AppTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu);
@@ -128,6 +131,7 @@ void frmMain::CreateBars() {
 
     statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
                                  0, 0, 0, 0, hwnd(), nullptr, rw::win::ModuleInstance(), nullptr);
+    LayoutChildren(); // the three panels exist before the clock writes into two of them
     UpdateClock();
     SetTimer(hwnd(), kClockTimer, 1000, nullptr);
 }
@@ -137,13 +141,13 @@ void frmMain::LayoutChildren() {
     GetClientRect(hwnd(), &client);
     int top = 0;
     int bottom = client.bottom;
-    if (toolBar_ && IsWindowVisible(toolBar_)) {
+    if (IsOn(toolBar_)) {
         SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
         RECT r;
         GetWindowRect(toolBar_, &r);
         top = r.bottom - r.top;
     }
-    if (statusBar_ && IsWindowVisible(statusBar_)) {
+    if (IsOn(statusBar_)) {
         SendMessageW(statusBar_, WM_SIZE, 0, 0);
         RECT r;
         GetWindowRect(statusBar_, &r);

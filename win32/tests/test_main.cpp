@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
         rw::test::ScriptedUi unanswered;
         result = RUN_ALL_TESTS();
     }
+    rw::test::RunningEditor::ForgetSettings();
     OleUninitialize();
     return result;
 }

@@ -134,6 +134,9 @@ RunningEditor::~RunningEditor() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
+}
+
+void RunningEditor::ForgetSettings() {
     win::DeleteRegistryTree(HKEY_CURRENT_USER,
                             L"Software\\VB and VBA Program Settings\\" + SettingsName());
 }

@@ -66,7 +66,7 @@ std::vector<unsigned char> ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
 
 // Starts the editor as Main does (without the message loop), its settings kept under a name of
-// the test's own; ends it and removes those settings on destruction.
+// the test process's own (removed when the process's tests are done); ends it on destruction.
 class RunningEditor {
 public:
     RunningEditor();
@@ -75,6 +75,7 @@ public:
     RunningEditor& operator=(const RunningEditor&) = delete;
 
     static std::wstring SettingsName();
+    static void ForgetSettings();
 };
 
 } // namespace rw::test
