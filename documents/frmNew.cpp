@@ -86,6 +86,12 @@ void frmNew::ValidateField(HWND field) {
     // Only while the focus moved within the dialog: switching to another program is not
     // leaving the field.
     HWND focus = GetFocus();
+    if (field == leftByRefusal_) {
+        // This field only held the focus for a moment before a refusal took it back: the user
+        // never left it, so there is nothing to check.
+        leftByRefusal_ = nullptr;
+        return;
+    }
     if (!IsVisible() || focus == field || !focus || !IsChild(hwnd(), focus)) {
         return;
     }
@@ -97,6 +103,7 @@ void frmNew::ValidateField(HWND field) {
     }
     if (cancel) {
         MessageBeep(MB_OK);
+        leftByRefusal_ = focus;
         SetFocus(field);
     }
 }

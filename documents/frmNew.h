@@ -40,4 +40,6 @@ private:
     frmNew();
     void NormaliseField(HWND field);
     void ValidateField(HWND field);
+
+    HWND leftByRefusal_ = nullptr; // the control a refused validation took the focus back from
 };
