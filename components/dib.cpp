@@ -126,7 +126,8 @@ DibInfo ParseDib(std::span<const uint8_t> dib) {
     }
     info.bitsOffset = offset;
 
-    const uint64_t stride = ((uint64_t{static_cast<uint32_t>(info.width)} * info.bitCount + 31) / 32) * 4;
+    const uint64_t stride =
+        ((uint64_t{static_cast<uint32_t>(info.width)} * info.bitCount + 31) / 32) * 4;
     const uint64_t needed = stride * static_cast<uint64_t>(info.height);
     if (offset > dib.size() || needed > dib.size() - offset) {
         throw DibError("the bitmap's pixel data is shorter than its size says");

@@ -18,9 +18,9 @@ public:
 
 struct DibInfo {
     int32_t width = 0;
-    int32_t height = 0;     // always positive
+    int32_t height = 0; // always positive
     bool topDown = false;
-    uint16_t bitCount = 0;  // 1, 4, 8, 16, 24 or 32
+    uint16_t bitCount = 0; // 1, 4, 8, 16, 24 or 32
     uint32_t compression = 0;
     size_t paletteOffset = 0; // start of the colour table (palettised DIBs)
     uint32_t paletteSize = 0; // entries

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "components/dib.h"
+#include "components/downscale.h"
 #include "components/image_error.h"
 #include "components/image_formats.h"
 #include "components/wic_codec.h"
@@ -70,6 +71,9 @@ ImageControl::~ImageControl() {
     if (originalBitmap_) {
         SelectObject(memoryDc_.Get(), originalBitmap_);
     }
+    if (originalPreviewBitmap_) {
+        SelectObject(previewDc_.Get(), originalPreviewBitmap_);
+    }
 }
 
 void ImageControl::CreateChild(HWND parent, int id, int x, int y, int width, int height) {
@@ -87,6 +91,7 @@ Surface24 ImageControl::Surface() const {
 }
 
 void ImageControl::Refresh() {
+    previewStale_ = true;
     if (hwnd()) {
         InvalidateRect(hwnd(), nullptr, FALSE);
         UpdateWindow(hwnd());
@@ -158,6 +163,32 @@ void ImageControl::Adopt(Section section) {
     }
     bitmap_ = std::move(section.bitmap);
     surface_ = section.surface;
+    previewStale_ = true;
+}
+
+HDC ImageControl::PreviewOrNull(int width, int height) {
+    try {
+        return Preview(width, height);
+    } catch (const ImageError&) {
+        return nullptr; // no memory for the shrunk copy: the plain stretch still shows the image
+    }
+}
+
+HDC ImageControl::Preview(int width, int height) {
+    if (preview_.surface.width != width || preview_.surface.height != height) {
+        Section fresh = NewSection(width, height);
+        HGDIOBJ previous = SelectObject(previewDc_.Get(), fresh.bitmap.Get());
+        if (!originalPreviewBitmap_) {
+            originalPreviewBitmap_ = previous;
+        }
+        preview_ = std::move(fresh);
+        previewStale_ = true;
+    }
+    if (previewStale_) {
+        DownscaleByArea(Surface(), preview_.surface);
+        previewStale_ = false;
+    }
+    return previewDc_.Get();
 }
 
 void ImageControl::CreateBlankImage(int32_t width, int32_t height, int bitsPerPixel) {
@@ -182,7 +213,9 @@ void ImageControl::Picture(const std::wstring& path) {
     }
 }
 
-void ImageControl::SaveAs(const std::wstring& path) const { SaveImageFile(path, Surface()); }
+void ImageControl::SaveAs(const std::wstring& path) const {
+    SaveImageFile(path, Surface());
+}
 
 void ImageControl::ImageCopy() const {
     if (!bitmap_) {
@@ -276,12 +309,12 @@ void ImageControl::Paint(HDC dc, const RECT& client) {
         const int h = image.bottom - image.top;
         if (w == surface_.width && h == surface_.height) {
             BitBlt(dc, image.left, image.top, w, h, memoryDc_.Get(), 0, 0, SRCCOPY);
+        } else if (HDC preview = w <= surface_.width && h <= surface_.height ? PreviewOrNull(w, h)
+                                                                             : nullptr) {
+            BitBlt(dc, image.left, image.top, w, h, preview, 0, 0, SRCCOPY);
         } else {
-            // Averaging when shrinking keeps fine terrain detail from aliasing; enlarging shows
-            // the pixels as blocks.
-            const bool shrinking = w < surface_.width;
-            SetStretchBltMode(dc, shrinking ? HALFTONE : COLORONCOLOR);
-            SetBrushOrgEx(dc, 0, 0, nullptr);
+            // Enlarged, each image pixel shows as a block.
+            SetStretchBltMode(dc, COLORONCOLOR);
             StretchBlt(dc, image.left, image.top, w, h, memoryDc_.Get(), 0, 0, surface_.width,
                        surface_.height, SRCCOPY);
         }

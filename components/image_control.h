@@ -75,11 +75,18 @@ private:
     void Adopt(Section section);
     void Paint(HDC dc, const RECT& client);
     RECT ImageRect(const RECT& client) const;
+    // The image shrunk to the size shown, rebuilt after a Refresh or a change of size.
+    HDC Preview(int width, int height);
+    HDC PreviewOrNull(int width, int height);
 
     win::ScopedMemoryDc memoryDc_{CreateCompatibleDC(nullptr)};
     win::ScopedGdiObject bitmap_;
     HGDIOBJ originalBitmap_ = nullptr;
     Surface24 surface_;
+    win::ScopedMemoryDc previewDc_{CreateCompatibleDC(nullptr)};
+    Section preview_;
+    HGDIOBJ originalPreviewBitmap_ = nullptr;
+    bool previewStale_ = true;
     int pointer_ = 0;
     int displayMode_ = 0;
     int displayOption_ = 0;

@@ -29,12 +29,15 @@ bool EqualsIgnoringCase(std::wstring_view a, std::string_view b) {
 
 } // namespace
 
-std::span<const ImageFormatInfo> KnownImageFormats() { return kFormats; }
+std::span<const ImageFormatInfo> KnownImageFormats() {
+    return kFormats;
+}
 
 std::optional<ImageFormat> FormatForFileName(std::wstring_view path) {
     const size_t dot = path.find_last_of(L'.');
     const size_t separator = path.find_last_of(L"\\/");
-    if (dot == std::wstring_view::npos || (separator != std::wstring_view::npos && dot < separator)) {
+    if (dot == std::wstring_view::npos ||
+        (separator != std::wstring_view::npos && dot < separator)) {
         return std::nullopt;
     }
     const std::wstring_view extension = path.substr(dot); // ".tif"
@@ -46,7 +49,8 @@ std::optional<ImageFormat> FormatForFileName(std::wstring_view path) {
             if (pattern.starts_with('*') && EqualsIgnoringCase(extension, pattern.substr(1))) {
                 return info.format;
             }
-            patterns = end == std::string_view::npos ? std::string_view() : patterns.substr(end + 1);
+            patterns =
+                end == std::string_view::npos ? std::string_view() : patterns.substr(end + 1);
         }
     }
     return std::nullopt;

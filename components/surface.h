@@ -15,6 +15,8 @@ struct Surface24 {
 };
 
 // Bytes per row of a 24-bit DIB: rows are padded to whole 32-bit words.
-constexpr ptrdiff_t DibStride24(int32_t width) { return ((ptrdiff_t{width} * 24 + 31) / 32) * 4; }
+constexpr ptrdiff_t DibStride24(int32_t width) {
+    return ((ptrdiff_t{width} * 24 + 31) / 32) * 4;
+}
 
 } // namespace rw

@@ -87,9 +87,9 @@ void CopyInto(IWICBitmapSource* source, bool fourBytes, const Surface24& target,
         const WICRect rect{0, top, target.width, rows};
         if (!fourBytes) {
             // 24-bit rows can go straight into the surface.
-            HRESULT hr = source->CopyPixels(&rect, static_cast<UINT>(target.stride),
-                                            static_cast<UINT>(target.stride * rows),
-                                            target.Pixel(0, top));
+            HRESULT hr =
+                source->CopyPixels(&rect, static_cast<UINT>(target.stride),
+                                   static_cast<UINT>(target.stride * rows), target.Pixel(0, top));
             if (FAILED(hr)) {
                 throw ImageError(win::Narrow(ReadFailure(path, hr)));
             }
@@ -126,25 +126,24 @@ bool IsGray(const Surface24& image) {
 
 // The source converted to the pixel format the encoder asked for (palettised types get a gray
 // palette for heightfields, a generated one otherwise).
-ComPtr<IWICBitmapSource> ConvertForEncoder(IWICImagingFactory* factory, IWICBitmapFrameEncode* frame,
-                                           const Surface24& image, const GUID& target) {
+ComPtr<IWICBitmapSource> ConvertForEncoder(IWICImagingFactory* factory,
+                                           IWICBitmapFrameEncode* frame, const Surface24& image,
+                                           const GUID& target) {
     ComPtr<IWICBitmap> bitmap;
-    Check(factory->CreateBitmapFromMemory(static_cast<UINT>(image.width),
-                                          static_cast<UINT>(image.height),
-                                          GUID_WICPixelFormat24bppBGR,
-                                          static_cast<UINT>(image.stride),
-                                          static_cast<UINT>(image.stride * image.height),
-                                          image.bits, bitmap.Put()),
+    Check(factory->CreateBitmapFromMemory(
+              static_cast<UINT>(image.width), static_cast<UINT>(image.height),
+              GUID_WICPixelFormat24bppBGR, static_cast<UINT>(image.stride),
+              static_cast<UINT>(image.stride * image.height), image.bits, bitmap.Put()),
           L"The image cannot be prepared for saving");
     ComPtr<IWICPalette> palette;
-    const bool indexed = target == GUID_WICPixelFormat8bppIndexed ||
-                         target == GUID_WICPixelFormat4bppIndexed ||
-                         target == GUID_WICPixelFormat2bppIndexed ||
-                         target == GUID_WICPixelFormat1bppIndexed;
+    const bool indexed =
+        target == GUID_WICPixelFormat8bppIndexed || target == GUID_WICPixelFormat4bppIndexed ||
+        target == GUID_WICPixelFormat2bppIndexed || target == GUID_WICPixelFormat1bppIndexed;
     if (indexed) {
         Check(factory->CreatePalette(palette.Put()), L"The image cannot be prepared for saving");
-        HRESULT hr = IsGray(image) ? palette->InitializePredefined(WICBitmapPaletteTypeFixedGray256, FALSE)
-                                   : palette->InitializeFromBitmap(bitmap.Get(), 256, FALSE);
+        HRESULT hr = IsGray(image)
+                         ? palette->InitializePredefined(WICBitmapPaletteTypeFixedGray256, FALSE)
+                         : palette->InitializeFromBitmap(bitmap.Get(), 256, FALSE);
         if (FAILED(hr)) {
             Check(palette->InitializePredefined(WICBitmapPaletteTypeFixedHalftone256, FALSE),
                   L"The image cannot be prepared for saving");
@@ -172,11 +171,13 @@ void Encode(IWICImagingFactory* factory, const std::wstring& file, ImageFormat f
             const Surface24& image) {
     ComPtr<IWICStream> stream;
     Check(factory->CreateStream(stream.Put()), L"The file cannot be written");
-    Check(stream->InitializeFromFilename(file.c_str(), GENERIC_WRITE), L"The file cannot be written");
+    Check(stream->InitializeFromFilename(file.c_str(), GENERIC_WRITE),
+          L"The file cannot be written");
     ComPtr<IWICBitmapEncoder> encoder;
     Check(factory->CreateEncoder(ContainerOf(format), nullptr, encoder.Put()),
           L"This file type cannot be written on this system");
-    Check(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache), L"The file cannot be written");
+    Check(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache),
+          L"The file cannot be written");
     ComPtr<IWICBitmapFrameEncode> frame;
     ComPtr<IPropertyBag2> options;
     Check(encoder->CreateNewFrame(frame.Put(), options.Put()), L"The file cannot be written");
@@ -190,7 +191,8 @@ void Encode(IWICImagingFactory* factory, const std::wstring& file, ImageFormat f
                                  static_cast<UINT>(image.stride * image.height), image.bits),
               L"The file cannot be written");
     } else {
-        ComPtr<IWICBitmapSource> converted = ConvertForEncoder(factory, frame.Get(), image, pixelFormat);
+        ComPtr<IWICBitmapSource> converted =
+            ConvertForEncoder(factory, frame.Get(), image, pixelFormat);
         Check(frame->WriteSource(converted.Get(), nullptr), L"The file cannot be written");
     }
     Check(frame->Commit(), L"The file cannot be written");

@@ -93,7 +93,8 @@ void frmMain::mnuFileOpen_Click() {
                 ReportFileError(e.what()); // the window keeps its image
             }
         } else {
-            SendMessageW(MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(document->hwnd()), 0);
+            SendMessageW(MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(document->hwnd()),
+                         0);
             SetFocus(document->hwnd());
         }
         return;
@@ -138,4 +139,6 @@ void frmMain::mnuFileClose_Click() {
     }
 }
 
-void frmMain::mnuFileExit_Click() { CloseMainWindow(); }
+void frmMain::mnuFileExit_Click() {
+    CloseMainWindow();
+}

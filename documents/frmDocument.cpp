@@ -17,15 +17,21 @@ frmDocument::frmDocument(HWND mdiClient) {
            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, mdiClient, nullptr);
 }
 
-frmDocument::~frmDocument() { Destroy(); }
+frmDocument::~frmDocument() {
+    Destroy();
+}
 
-std::wstring frmDocument::Caption() const { return rw::win::WindowText(hwnd()); }
+std::wstring frmDocument::Caption() const {
+    return rw::win::WindowText(hwnd());
+}
 
 void frmDocument::SetCaption(const std::wstring& caption) {
     SetWindowTextW(hwnd(), caption.c_str());
 }
 
-void frmDocument::Show() { ShowWindow(hwnd(), SW_SHOW); }
+void frmDocument::Show() {
+    ShowWindow(hwnd(), SW_SHOW);
+}
 
 void frmDocument::Form_Load() {
     Form_Resize();
@@ -70,7 +76,9 @@ void frmDocument::Form_QueryUnload(bool& Cancel, int /*UnloadMode*/) {
     }
 }
 
-void frmDocument::Lumbra1_CancelKey(int16_t, int16_t) { Global::CancelRequested = true; }
+void frmDocument::Lumbra1_CancelKey(int16_t, int16_t) {
+    Global::CancelRequested = true;
+}
 
 bool frmDocument::Close(int unloadMode) {
     bool cancel = false;

@@ -18,7 +18,9 @@ namespace {
 // then put it back.
 constexpr UINT kValidateField = WM_APP + 1;
 
-double FieldNumber(HWND field) { return rw::LeadingNumber(rw::win::WindowText(field)); }
+double FieldNumber(HWND field) {
+    return rw::LeadingNumber(rw::win::WindowText(field));
+}
 
 void SelectAll(HWND field) {
     SendMessageW(field, EM_SETSEL, 0, GetWindowTextLengthW(field));
@@ -34,12 +36,20 @@ frmNew& frmNew::Instance() {
     return *instance;
 }
 
-frmNew::frmNew() { CreateFromResource(IDD_NEW, nullptr); }
+frmNew::frmNew() {
+    CreateFromResource(IDD_NEW, nullptr);
+}
 
-frmNew::~frmNew() { Destroy(); }
+frmNew::~frmNew() {
+    Destroy();
+}
 
-HWND frmNew::Text1() const { return Item(IDC_NEW_TEXT1); }
-HWND frmNew::Text2() const { return Item(IDC_NEW_TEXT2); }
+HWND frmNew::Text1() const {
+    return Item(IDC_NEW_TEXT1);
+}
+HWND frmNew::Text2() const {
+    return Item(IDC_NEW_TEXT2);
+}
 
 void frmNew::Show(HWND owner) {
     SetWindowLongPtrW(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
@@ -74,13 +84,23 @@ void frmNew::Text1_Change() {
     }
 }
 
-void frmNew::Text2_Change() { NormaliseField(Text2()); }
+void frmNew::Text2_Change() {
+    NormaliseField(Text2());
+}
 
-void frmNew::Text1_GotFocus() { SelectAll(Text1()); }
-void frmNew::Text2_GotFocus() { SelectAll(Text2()); }
+void frmNew::Text1_GotFocus() {
+    SelectAll(Text1());
+}
+void frmNew::Text2_GotFocus() {
+    SelectAll(Text2());
+}
 
-void frmNew::Text1_Validate(bool& Cancel) { Cancel = FieldNumber(Text1()) < 1; }
-void frmNew::Text2_Validate(bool& Cancel) { Cancel = FieldNumber(Text2()) < 1; }
+void frmNew::Text1_Validate(bool& Cancel) {
+    Cancel = FieldNumber(Text1()) < 1;
+}
+void frmNew::Text2_Validate(bool& Cancel) {
+    Cancel = FieldNumber(Text2()) < 1;
+}
 
 void frmNew::ValidateField(HWND field) {
     // Only while the focus moved within the dialog: switching to another program is not

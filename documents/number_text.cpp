@@ -11,8 +11,12 @@ namespace rw {
 
 namespace {
 
-bool IsSkipped(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n'; }
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsSkipped(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\n';
+}
+bool IsDigit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
 
 } // namespace
 
@@ -67,8 +71,8 @@ double LeadingNumber(std::wstring_view text) {
         if (e > digitsStart) {
             number += exponentText;
             // Absurd exponents saturate; only their sign and size class matter below.
-            exponent = std::clamp(std::strtol(exponentText.c_str() + 1, nullptr, 10), -100000L,
-                                  100000L);
+            exponent =
+                std::clamp(std::strtol(exponentText.c_str() + 1, nullptr, 10), -100000L, 100000L);
         }
     }
     double value = 0.0;

@@ -20,7 +20,9 @@ namespace {
 
 constexpr int kFirstControlId = 2000;
 
-int Px(int32_t twips) { return rw::win::TwipsToPixels(twips); }
+int Px(int32_t twips) {
+    return rw::win::TwipsToPixels(twips);
+}
 
 // Progress and cancellation of a render reach the user through the status bar, whose update
 // also lets pending input (Esc, Cancel, paints) through once per column.
@@ -42,7 +44,9 @@ frmGenerator::frmGenerator(const rw::GeneratorSpec& spec, HWND owner) : spec_(sp
     ApplyValues(spec_.InitialValues());
 }
 
-frmGenerator::~frmGenerator() { Destroy(); }
+frmGenerator::~frmGenerator() {
+    Destroy();
+}
 
 void frmGenerator::Build() {
     const rw::GeneratorLayout layout = rw::LayoutFor(spec_);
@@ -65,16 +69,18 @@ void frmGenerator::Build() {
             row.lock = AddControl(WC_BUTTONW, L"Lock", BS_AUTOCHECKBOX | WS_TABSTOP, nextId++,
                                   r.left, r.top, r.right, r.bottom);
             r = place(at.slider);
-            row.slider = AddControl(TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_AUTOTICKS | TBS_TOOLTIPS |
-                                                              TBS_BOTTOM | WS_TABSTOP,
-                                    nextId++, r.left, r.top, r.right, r.bottom);
+            row.slider =
+                AddControl(TRACKBAR_CLASSW, L"",
+                           TBS_HORZ | TBS_AUTOTICKS | TBS_TOOLTIPS | TBS_BOTTOM | WS_TABSTOP,
+                           nextId++, r.left, r.top, r.right, r.bottom);
             const rw::SliderRow& spec = rows[k];
             SendMessageW(row.slider, TBM_SETRANGEMIN, FALSE, spec.min);
             SendMessageW(row.slider, TBM_SETRANGEMAX, FALSE, spec.max);
             SendMessageW(row.slider, TBM_SETLINESIZE, 0, 1);
             SendMessageW(row.slider, TBM_SETPAGESIZE, 0, spec.largeChange);
             // Ticks at most about twenty apart, so that long ranges stay readable.
-            SendMessageW(row.slider, TBM_SETTICFREQ, std::max(1, (spec.max - spec.min + 19) / 20), 0);
+            SendMessageW(row.slider, TBM_SETTICFREQ, std::max(1, (spec.max - spec.min + 19) / 20),
+                         0);
             rows_[n].push_back(row);
         }
     }
@@ -90,8 +96,8 @@ void frmGenerator::Build() {
         const wchar_t* caption;
     };
     static constexpr ButtonSpec kButtons[] = {
-        {rw::kReset, cmdReset, L"&Reset"},   {rw::kRandom, cmdRandom, L"Ra&ndom"},
-        {rw::kOk, cmdOk, L"&Ok"},            {rw::kCancel, cmdCancel, L"&Cancel"},
+        {rw::kReset, cmdReset, L"&Reset"}, {rw::kRandom, cmdRandom, L"Ra&ndom"},
+        {rw::kOk, cmdOk, L"&Ok"},          {rw::kCancel, cmdCancel, L"&Cancel"},
         {rw::kApply, cmdApply, L"&Apply"},
     };
     for (const ButtonSpec& b : kButtons) {
@@ -189,10 +195,9 @@ bool frmGenerator::RestoreSnapshot() {
         TargetImage->ImagePaste();
         TargetImage->Refresh();
     } catch (const rw::ImageError& e) {
-        rw::win::Ui().MessageBox(hwnd(),
-                                 L"The image as it was cannot be put back: " +
-                                     rw::win::Widen(e.what()),
-                                 Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
+        rw::win::Ui().MessageBox(
+            hwnd(), L"The image as it was cannot be put back: " + rw::win::Widen(e.what()),
+            Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     if (frmDocument* document = TargetDocument()) {
@@ -201,10 +206,14 @@ bool frmGenerator::RestoreSnapshot() {
     return true;
 }
 
-void frmGenerator::Open(frmDocument& document, HWND mainWindow) {
+void frmGenerator::Target(frmDocument& document) {
     TargetImage = &document.Lumbra1;
     targetWindow_ = document.hwnd();
     modifiedAtOpening_ = document.Modified();
+}
+
+void frmGenerator::Open(frmDocument& document, HWND mainWindow) {
+    Target(document);
     if (!TakeSnapshot()) {
         return;
     }

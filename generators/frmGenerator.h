@@ -24,6 +24,8 @@ public:
     // Targets the document's image, takes the undo copy and shows the dialog modally, owned by
     // the main window, until it is hidden.
     void Open(frmDocument& document, HWND mainWindow);
+    // Makes the document's image the one renders draw into (Open does this first).
+    void Target(frmDocument& document);
 
     // The image control every read and write goes to; replaced at each opening.
     rw::ImageControl* TargetImage = nullptr;
@@ -81,7 +83,7 @@ private:
     std::vector<HWND> options_;
     HWND targetWindow_ = nullptr; // the document window of TargetImage
     bool modifiedAtOpening_ = false;
-    bool hideWhenDone_ = false;   // Ok was pressed during the render
+    bool hideWhenDone_ = false; // Ok was pressed during the render
 };
 
 // A generator form: the framework with one generator's table. Each is created on first use and

@@ -14,8 +14,18 @@ template <class Form> void OpenGenerator(frmMain& main) {
 
 } // namespace
 
-void frmMain::mnuGenerateWave1_Click() { OpenGenerator<frmWave1>(*this); }
-void frmMain::mnuGenerateWave2_Click() { OpenGenerator<frmWave2>(*this); }
-void frmMain::mnuGenerateWave3_Click() { OpenGenerator<frmWave3>(*this); }
-void frmMain::mnuGenerateWave4_Click() { OpenGenerator<frmWave4>(*this); }
-void frmMain::mnuGenerateFault_Click() { OpenGenerator<frmFault1>(*this); }
+void frmMain::mnuGenerateWave1_Click() {
+    OpenGenerator<frmWave1>(*this);
+}
+void frmMain::mnuGenerateWave2_Click() {
+    OpenGenerator<frmWave2>(*this);
+}
+void frmMain::mnuGenerateWave3_Click() {
+    OpenGenerator<frmWave3>(*this);
+}
+void frmMain::mnuGenerateWave4_Click() {
+    OpenGenerator<frmWave4>(*this);
+}
+void frmMain::mnuGenerateFault_Click() {
+    OpenGenerator<frmFault1>(*this);
+}

@@ -4,8 +4,12 @@
 
 namespace rw {
 
-void CommonDialog::ShowOpen(HWND owner) { Show(owner, false); }
-void CommonDialog::ShowSave(HWND owner) { Show(owner, true); }
+void CommonDialog::ShowOpen(HWND owner) {
+    Show(owner, false);
+}
+void CommonDialog::ShowSave(HWND owner) {
+    Show(owner, true);
+}
 
 void CommonDialog::Show(HWND owner, bool save) {
     win::FileDialogRequest request;

@@ -17,16 +17,23 @@ HFONT CreateProductNameFont(HWND dialog) {
 
 } // namespace rw
 
-frmAbout::frmAbout() { CreateFromResource(IDD_ABOUT, nullptr); }
+frmAbout::frmAbout() {
+    CreateFromResource(IDD_ABOUT, nullptr);
+}
 
-frmAbout::~frmAbout() { Destroy(); }
+frmAbout::~frmAbout() {
+    Destroy();
+}
 
-void frmAbout::OnCreated() { Form_Load(); }
+void frmAbout::OnCreated() {
+    Form_Load();
+}
 
 void frmAbout::Form_Load() {
     nameFont_.Reset(rw::CreateProductNameFont(hwnd()));
     for (int id : {IDC_PRODUCTNAME, IDC_LABEL2}) {
-        SendDlgItemMessageW(hwnd(), id, WM_SETFONT, reinterpret_cast<WPARAM>(nameFont_.Get()), TRUE);
+        SendDlgItemMessageW(hwnd(), id, WM_SETFONT, reinterpret_cast<WPARAM>(nameFont_.Get()),
+                            TRUE);
     }
     const std::wstring version =
         rw::AboutVersionLine(RW_VERSION_MAJOR, RW_VERSION_MINOR, RW_VERSION_REVISION);
@@ -39,9 +46,13 @@ void frmAbout::Show(HWND owner) {
     ShowModal(owner);
 }
 
-void frmAbout::cmdOK_Click() { Hide(); }
+void frmAbout::cmdOK_Click() {
+    Hide();
+}
 
-void frmAbout::cmdSysInfo_Click() { rw::StartSysInfo(hwnd()); }
+void frmAbout::cmdSysInfo_Click() {
+    rw::StartSysInfo(hwnd());
+}
 
 void frmAbout::OnCommand(int id, int code, HWND) {
     if (code != BN_CLICKED) {

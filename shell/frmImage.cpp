@@ -19,7 +19,9 @@ frmImage& frmImage::Instance() {
     return *slot;
 }
 
-bool frmImage::Loaded() { return Slot() && Slot()->hwnd(); }
+bool frmImage::Loaded() {
+    return Slot() && Slot()->hwnd();
+}
 
 frmImage::frmImage() {
     static const rw::win::WindowClass cls{L"RidgewrightScratch"};
@@ -27,4 +29,6 @@ frmImage::frmImage() {
     Lumbra1.CreateChild(hwnd(), 1);
 }
 
-frmImage::~frmImage() { Destroy(); }
+frmImage::~frmImage() {
+    Destroy();
+}

@@ -22,6 +22,7 @@
 namespace {
 
 constexpr UINT_PTR kClockTimer = 1;
+constexpr UINT_PTR kPanelTimer = 2;
 constexpr int kMdiClientId = 0xCAC;
 
 struct ToolbarButton {
@@ -37,7 +38,9 @@ constexpr ToolbarButton kToolbarButtons[] = {
 };
 
 // Whether the bar is switched on, even while the frame itself is still hidden.
-bool IsOn(HWND bar) { return bar && (GetWindowLongPtrW(bar, GWL_STYLE) & WS_VISIBLE); }
+bool IsOn(HWND bar) {
+    return bar && (GetWindowLongPtrW(bar, GWL_STYLE) & WS_VISIBLE);
+}
 
 const wchar_t* ToolbarKey(int command) {
     for (const ToolbarButton& b : kToolbarButtons) {
@@ -52,8 +55,10 @@ struct GeometrySetting {
     const wchar_t* key;
     float fallback;
 };
-constexpr GeometrySetting kGeometry[] = {
-    {L"MainLeft", 1000.0f}, {L"MainTop", 1000.0f}, {L"MainWidth", 6500.0f}, {L"MainHeight", 6500.0f}};
+constexpr GeometrySetting kGeometry[] = {{L"MainLeft", 1000.0f},
+                                         {L"MainTop", 1000.0f},
+                                         {L"MainWidth", 6500.0f},
+                                         {L"MainHeight", 6500.0f}};
 
 std::wstring Setting(const wchar_t* key, const std::wstring& fallback) {
     return rw::GetSetting(rw::SettingsApplication(), L"Settings", key, fallback);
@@ -89,11 +94,11 @@ void frmMain::Load() {
     CLIENTCREATESTRUCT ccs{};
     ccs.hWindowMenu = windowMenu;
     ccs.idFirstChild = kFirstDocumentCommand;
-    mdiClient_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
-                                 WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE,
-                                 0, 0, 0, 0, hwnd(),
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMdiClientId)),
-                                 rw::win::ModuleInstance(), &ccs);
+    mdiClient_ =
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
+                        WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0,
+                        0, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMdiClientId)),
+                        rw::win::ModuleInstance(), &ccs);
     CreateBars();
     accelerators_ = BuildAccelerators();
     rw::win::SetFrameAccelerators(hwnd(), mdiClient_, accelerators_);
@@ -107,13 +112,13 @@ void frmMain::Show() {
 
 void frmMain::CreateBars() {
     toolBar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP,
-                               0, 0, 0, 0, hwnd(), nullptr, rw::win::ModuleInstance(), nullptr);
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0,
+                               0, 0, 0, hwnd(), nullptr, rw::win::ModuleInstance(), nullptr);
     SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     imlToolbarIcons_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 3, 0);
-    HBITMAP strip = static_cast<HBITMAP>(LoadImageW(rw::win::ModuleInstance(),
-                                                    MAKEINTRESOURCEW(IDB_TOOLBAR), IMAGE_BITMAP,
-                                                    0, 0, LR_CREATEDIBSECTION));
+    HBITMAP strip =
+        static_cast<HBITMAP>(LoadImageW(rw::win::ModuleInstance(), MAKEINTRESOURCEW(IDB_TOOLBAR),
+                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ImageList_AddMasked(imlToolbarIcons_, strip, RGB(255, 0, 255));
     DeleteObject(strip);
     SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imlToolbarIcons_));
@@ -129,8 +134,9 @@ void frmMain::CreateBars() {
     SendMessageW(toolBar_, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
     SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
 
-    statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
-                                 0, 0, 0, 0, hwnd(), nullptr, rw::win::ModuleInstance(), nullptr);
+    statusBar_ =
+        CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0,
+                        0, 0, hwnd(), nullptr, rw::win::ModuleInstance(), nullptr);
     LayoutChildren(); // the three panels exist before the clock writes into two of them
     UpdateClock();
     SetTimer(hwnd(), kClockTimer, 1000, nullptr);
@@ -173,13 +179,29 @@ void frmMain::UpdateClock() {
 }
 
 void frmMain::SetPanelText(const std::wstring& text) {
-    if (text == statusText_) {
-        return; // the panel already shows it; a repaint would only cost time
+    if (text == statusText_ || !statusBar_) {
+        return; // the panel already shows it
     }
     statusText_ = text;
-    if (statusBar_) {
-        SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(statusText_.c_str()));
+    // A render changes the text up to a hundred times per pass, and the status bar repaints
+    // itself at once on every change (about a millisecond under Wine): the panel is written at
+    // most every PanelRepaintMs, a timer catching up with the latest text. Clearing is at once.
+    const DWORD now = GetTickCount();
+    if (text.empty() || now - lastPanelRepaint_ >= PanelRepaintMs) {
+        WritePanel();
+    } else if (!panelTimerSet_) {
+        SetTimer(hwnd(), kPanelTimer, PanelRepaintMs - (now - lastPanelRepaint_), nullptr);
+        panelTimerSet_ = true;
     }
+}
+
+void frmMain::WritePanel() {
+    if (panelTimerSet_) {
+        KillTimer(hwnd(), kPanelTimer);
+        panelTimerSet_ = false;
+    }
+    lastPanelRepaint_ = GetTickCount();
+    SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(statusText_.c_str()));
 }
 
 void frmMain::RestorePlacement() {
@@ -218,19 +240,18 @@ void frmMain::MDIForm_Load() {
     dlgCommonDialog.FilterIndex = 5;
     dlgCommonDialog.DefaultExt = L"tif";
 
-    rw::TheRandom().Reseed(static_cast<uint64_t>(
-        std::chrono::system_clock::now().time_since_epoch().count()));
+    rw::TheRandom().Reseed(
+        static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
 }
 
 void frmMain::MDIForm_Unload() {
     if (!IsIconic(hwnd())) {
         RECT r;
         GetWindowRect(hwnd(), &r);
-        const float values[4] = {
-            static_cast<float>(rw::win::PixelsToTwips(r.left)),
-            static_cast<float>(rw::win::PixelsToTwips(r.top)),
-            static_cast<float>(rw::win::PixelsToTwips(r.right - r.left)),
-            static_cast<float>(rw::win::PixelsToTwips(r.bottom - r.top))};
+        const float values[4] = {static_cast<float>(rw::win::PixelsToTwips(r.left)),
+                                 static_cast<float>(rw::win::PixelsToTwips(r.top)),
+                                 static_cast<float>(rw::win::PixelsToTwips(r.right - r.left)),
+                                 static_cast<float>(rw::win::PixelsToTwips(r.bottom - r.top))};
         for (int k = 0; k < 4; ++k) {
             StoreSetting(kGeometry[k].key, rw::SingleText(values[k]));
         }
@@ -299,22 +320,31 @@ bool frmMain::IsMenuChecked(int command) const {
 
 void frmMain::ToggleBar(int command, HWND bar) {
     const bool checked = !IsMenuChecked(command);
-    CheckMenuItem(Menu(), static_cast<UINT>(command), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(Menu(), static_cast<UINT>(command),
+                  MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
     ShowWindow(bar, checked ? SW_SHOW : SW_HIDE);
     LayoutChildren();
 }
 
-void frmMain::mnuViewToolbar_Click() { ToggleBar(mnuViewToolbar, toolBar_); }
-void frmMain::mnuViewStatusBar_Click() { ToggleBar(mnuViewStatusBar, statusBar_); }
+void frmMain::mnuViewToolbar_Click() {
+    ToggleBar(mnuViewToolbar, toolBar_);
+}
+void frmMain::mnuViewStatusBar_Click() {
+    ToggleBar(mnuViewStatusBar, statusBar_);
+}
 
-void frmMain::mnuWindowCascade_Click() { SendMessageW(mdiClient_, WM_MDICASCADE, 0, 0); }
+void frmMain::mnuWindowCascade_Click() {
+    SendMessageW(mdiClient_, WM_MDICASCADE, 0, 0);
+}
 void frmMain::mnuWindowTileHorizontal_Click() {
     SendMessageW(mdiClient_, WM_MDITILE, MDITILE_HORIZONTAL, 0);
 }
 void frmMain::mnuWindowTileVertical_Click() {
     SendMessageW(mdiClient_, WM_MDITILE, MDITILE_VERTICAL, 0);
 }
-void frmMain::mnuWindowArrangeIcons_Click() { SendMessageW(mdiClient_, WM_MDIICONARRANGE, 0, 0); }
+void frmMain::mnuWindowArrangeIcons_Click() {
+    SendMessageW(mdiClient_, WM_MDIICONARRANGE, 0, 0);
+}
 
 void frmMain::mnuHelpAbout_Click() {
     frmAbout about;
@@ -379,6 +409,10 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kClockTimer) {
             UpdateClock();
+            return 0;
+        }
+        if (wParam == kPanelTimer) {
+            WritePanel();
             return 0;
         }
         break;

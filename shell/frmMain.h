@@ -78,6 +78,8 @@ public:
     // Text of panel 1 of the status bar, as last set.
     const std::wstring& StatusText() const { return statusText_; }
     void SetPanelText(const std::wstring& text);
+    // Shortest time between two writes of panel 1 (a later text waits for a timer).
+    DWORD PanelRepaintMs = 50;
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -97,6 +99,10 @@ private:
     HWND statusBar_ = nullptr;
     HIMAGELIST imlToolbarIcons_ = nullptr;
     HACCEL accelerators_ = nullptr;
+    void WritePanel();
+
     std::wstring statusText_;
+    DWORD lastPanelRepaint_ = 0;
+    bool panelTimerSet_ = false;
     std::vector<std::unique_ptr<frmDocument>> documents_;
 };

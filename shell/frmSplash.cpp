@@ -4,16 +4,23 @@
 #include "shell/resource.h"
 #include "shell/version.h"
 
-frmSplash::frmSplash() { CreateFromResource(IDD_SPLASH, nullptr); }
+frmSplash::frmSplash() {
+    CreateFromResource(IDD_SPLASH, nullptr);
+}
 
-frmSplash::~frmSplash() { Destroy(); }
+frmSplash::~frmSplash() {
+    Destroy();
+}
 
-void frmSplash::OnCreated() { Form_Load(); }
+void frmSplash::OnCreated() {
+    Form_Load();
+}
 
 void frmSplash::Form_Load() {
     nameFont_.Reset(rw::CreateProductNameFont(hwnd()));
     for (int id : {IDC_PRODUCTNAME, IDC_LABEL2}) {
-        SendDlgItemMessageW(hwnd(), id, WM_SETFONT, reinterpret_cast<WPARAM>(nameFont_.Get()), TRUE);
+        SendDlgItemMessageW(hwnd(), id, WM_SETFONT, reinterpret_cast<WPARAM>(nameFont_.Get()),
+                            TRUE);
     }
     const std::wstring version =
         rw::SplashVersionLine(RW_VERSION_MAJOR, RW_VERSION_MINOR, RW_VERSION_REVISION);

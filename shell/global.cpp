@@ -63,7 +63,9 @@ void End() {
     PostQuitMessage(0);
 }
 
-bool Ending() { return ending; }
+bool Ending() {
+    return ending;
+}
 
 std::wstring ProgramFolder() {
     std::wstring path(32768, L'\0');

@@ -12,7 +12,9 @@ constexpr MenuItem I(int id, const wchar_t* caption, WORD key = 0, bool off = fa
                      bool checked = false) {
     return {MenuItem::Item, id, caption, key, off, checked, false};
 }
-constexpr MenuItem S() { return {MenuItem::Separator, 0, L"-", 0, false, false, false}; }
+constexpr MenuItem S() {
+    return {MenuItem::Separator, 0, L"-", 0, false, false, false};
+}
 
 constexpr MenuItem kMenu[] = {
     T(L"&File"),
@@ -55,11 +57,15 @@ constexpr MenuItem kMenu[] = {
     I(mnuHelpAbout, L"&About "),
 };
 
-bool IsSubmenuTitle(const MenuItem& item) { return item.kind == MenuItem::Title && item.id == 0; }
+bool IsSubmenuTitle(const MenuItem& item) {
+    return item.kind == MenuItem::Title && item.id == 0;
+}
 
 } // namespace
 
-std::span<const MenuItem> MenuTable() { return kMenu; }
+std::span<const MenuItem> MenuTable() {
+    return kMenu;
+}
 
 HMENU BuildMenuBar(HMENU& windowMenu) {
     HMENU bar = CreateMenu();

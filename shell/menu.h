@@ -39,12 +39,12 @@ enum MenuCommand : int {
 struct MenuItem {
     enum Kind { Title, Item, Separator };
     Kind kind;
-    int id;              // 0 for separators and titles
+    int id; // 0 for separators and titles
     const wchar_t* caption;
-    WORD shortcutKey;    // with Ctrl; 0 for none
-    bool off;            // created disabled and never enabled
+    WORD shortcutKey; // with Ctrl; 0 for none
+    bool off;         // created disabled and never enabled
     bool checked;
-    bool windowList;     // the title whose menu lists the document windows
+    bool windowList; // the title whose menu lists the document windows
 };
 
 std::span<const MenuItem> MenuTable();

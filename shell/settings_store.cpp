@@ -31,8 +31,12 @@ void SaveSetting(const std::wstring& application, const std::wstring& section,
     win::WriteRegistryText(HKEY_CURRENT_USER, SettingsKey(application, section), key, value);
 }
 
-const std::wstring& SettingsApplication() { return Application(); }
+const std::wstring& SettingsApplication() {
+    return Application();
+}
 
-void SetSettingsApplication(const std::wstring& application) { Application() = application; }
+void SetSettingsApplication(const std::wstring& application) {
+    Application() = application;
+}
 
 } // namespace rw

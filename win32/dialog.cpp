@@ -7,7 +7,9 @@
 
 namespace rw::win {
 
-Dialog::~Dialog() { Destroy(); }
+Dialog::~Dialog() {
+    Destroy();
+}
 
 void Dialog::Destroy() {
     if (hwnd_) {

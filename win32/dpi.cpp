@@ -18,6 +18,8 @@ int TwipsToPixels(double twips) {
     return static_cast<int>(std::lround(twips * ScreenDpi() / 1440.0));
 }
 
-double PixelsToTwips(int pixels) { return pixels * 1440.0 / ScreenDpi(); }
+double PixelsToTwips(int pixels) {
+    return pixels * 1440.0 / ScreenDpi();
+}
 
 } // namespace rw::win

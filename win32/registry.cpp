@@ -17,8 +17,7 @@ std::optional<std::wstring> ReadRegistryText(HKEY root, const std::wstring& key,
     ScopedRegKey opened(raw);
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExW(raw, valueName.c_str(), nullptr, &type, nullptr, &size) !=
-        ERROR_SUCCESS) {
+    if (RegQueryValueExW(raw, valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     std::vector<BYTE> data(size + 2 * sizeof(wchar_t), 0);
@@ -51,6 +50,8 @@ bool WriteRegistryText(HKEY root, const std::wstring& key, const std::wstring& v
                           reinterpret_cast<const BYTE*>(value.c_str()), bytes) == ERROR_SUCCESS;
 }
 
-void DeleteRegistryTree(HKEY root, const std::wstring& key) { SHDeleteKeyW(root, key.c_str()); }
+void DeleteRegistryTree(HKEY root, const std::wstring& key) {
+    SHDeleteKeyW(root, key.c_str());
+}
 
 } // namespace rw::win

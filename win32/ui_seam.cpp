@@ -13,7 +13,9 @@ UiSeam* currentUi = &realUi;
 
 } // namespace
 
-UiSeam& Ui() { return *currentUi; }
+UiSeam& Ui() {
+    return *currentUi;
+}
 
 UiSeam* SetUi(UiSeam* seam) {
     UiSeam* previous = currentUi;
@@ -21,8 +23,7 @@ UiSeam* SetUi(UiSeam* seam) {
     return previous;
 }
 
-int UiSeam::MessageBox(HWND owner, const std::wstring& text, const std::wstring& title,
-                       UINT type) {
+int UiSeam::MessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
     return MessageBoxW(owner, text.c_str(), title.c_str(), type);
 }
 

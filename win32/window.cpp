@@ -9,7 +9,9 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace rw::win {
 
-HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+HINSTANCE ModuleInstance() {
+    return reinterpret_cast<HINSTANCE>(&__ImageBase);
+}
 
 void ReportUnhandled(const wchar_t* where) {
     std::wstring text = L"Ridgewright: unhandled exception in ";
@@ -24,7 +26,9 @@ void ReportUnhandled(const wchar_t* where) {
     OutputDebugStringW(text.c_str());
 }
 
-Window::~Window() { Destroy(); }
+Window::~Window() {
+    Destroy();
+}
 
 void Window::Destroy() {
     if (hwnd_) {
@@ -32,8 +36,8 @@ void Window::Destroy() {
     }
 }
 
-void Window::Create(const WindowClass& cls, DWORD exStyle, const wchar_t* title, DWORD style,
-                    int x, int y, int width, int height, HWND parent, HMENU menuOrId) {
+void Window::Create(const WindowClass& cls, DWORD exStyle, const wchar_t* title, DWORD style, int x,
+                    int y, int width, int height, HWND parent, HMENU menuOrId) {
     WNDCLASSEXW wc{};
     if (!GetClassInfoExW(ModuleInstance(), cls.name, &wc)) {
         wc.cbSize = sizeof wc;

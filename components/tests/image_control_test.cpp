@@ -202,7 +202,8 @@ TEST_F(ImageControlTest, GrayImagesSurviveEveryOfferedType) {
         const std::string entry = a.FormatFilter(i);
         const std::string pattern = entry.substr(entry.find('~') + 1);
         const std::string extension = pattern.substr(1, pattern.find(';') - 1); // ".tif"
-        const std::wstring path = dir.File(L"gray" + std::wstring(extension.begin(), extension.end()));
+        const std::wstring path =
+            dir.File(L"gray" + std::wstring(extension.begin(), extension.end()));
         a.SaveAs(path);
         b.Picture(path);
         ASSERT_EQ(b.ImageWidth(), 16) << entry;

@@ -22,7 +22,9 @@ using rw::test::ScriptedUi;
 using rw::test::TempDir;
 using rw::test::WhileModal;
 
-frmMain& Main() { return *Global::MainForm; }
+frmMain& Main() {
+    return *Global::MainForm;
+}
 
 frmDocument& NewDocument(int32_t width, int32_t height) {
     frmDocument& document = Main().NewDocumentWindow();
@@ -65,7 +67,9 @@ void Type(HWND field, const std::wstring& text) {
     }
 }
 
-std::wstring Text(HWND field) { return rw::win::WindowText(field); }
+std::wstring Text(HWND field) {
+    return rw::win::WindowText(field);
+}
 
 class DocumentsTest : public testing::Test {
 protected:

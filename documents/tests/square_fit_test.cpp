@@ -8,7 +8,9 @@ namespace rw {
 namespace {
 
 // A container that keeps sizes as asked.
-TakenSize Exact(float side) { return {side, side}; }
+TakenSize Exact(float side) {
+    return {side, side};
+}
 
 TEST(SquareFit, CentresAlongTheLongerSide) {
     SquarePlacement at = FitSquare(800, 600, Exact);

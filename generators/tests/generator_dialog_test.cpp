@@ -27,7 +27,9 @@ using rw::test::RunningEditor;
 using rw::test::ScriptedUi;
 using rw::test::WhileModal;
 
-frmMain& Main() { return *Global::MainForm; }
+frmMain& Main() {
+    return *Global::MainForm;
+}
 
 frmDocument& NewDocument(int32_t width, int32_t height) {
     frmDocument& document = Main().NewDocumentWindow();
@@ -78,6 +80,7 @@ class StatusWatch {
 public:
     StatusWatch() {
         instance = this;
+        Main().PanelRepaintMs = 0; // every text is written, so every one can be seen
         SetWindowSubclass(Main().sbStatusBar(), Proc, 1, 0);
     }
     ~StatusWatch() {
@@ -234,7 +237,8 @@ TEST_F(GeneratorTest, ButtonsDuringARenderOnlyCancelOrHide) {
     EXPECT_FALSE(IsOld(document.Lumbra1, 200, 29)); // the render ran to its end
     EXPECT_TRUE(IsWindowEnabled(Main().hwnd()));
     // One pass of progress only: the Apply pressed during it did not start another.
-    EXPECT_EQ(std::count(watch.texts.begin(), watch.texts.end(), L"100% complete, ESC to cancel"), 1);
+    EXPECT_EQ(std::count(watch.texts.begin(), watch.texts.end(), L"100% complete, ESC to cancel"),
+              1);
     dialog.SetLocked(0, 0, false);
 }
 
@@ -276,7 +280,8 @@ TEST_F(GeneratorTest, FaultLineCancelledInItsFirstPassChangesNoPixel) {
     Main().mnuGenerateFault_Click();
     EXPECT_EQ(afterCancel, original);
     EXPECT_EQ(watch.texts.back(), L"");
-    EXPECT_EQ(std::count(watch.texts.begin(), watch.texts.end(), L"50% complete, ESC to cancel"), 0);
+    EXPECT_EQ(std::count(watch.texts.begin(), watch.texts.end(), L"50% complete, ESC to cancel"),
+              0);
 }
 
 TEST_F(GeneratorTest, FaultLineCancelledInItsSecondPassKeepsTheColumnsDrawn) {
@@ -304,11 +309,15 @@ TEST_F(GeneratorTest, FaultLineCancelledInItsSecondPassKeepsTheColumnsDrawn) {
 }
 
 // The documented random rules of the Sine Wave, written out independently of the tables.
-int32_t Uniform21(float r) { return static_cast<int32_t>(std::floor(r * 21.0 - 10)); }
+int32_t Uniform21(float r) {
+    return static_cast<int32_t>(std::floor(r * 21.0 - 10));
+}
 int32_t SkewedFrequency(float r) {
     return static_cast<int32_t>(std::floor(std::fabs(r - 0.2) * 21.0 - 10));
 }
-int32_t SkewedOrder(float r) { return static_cast<int32_t>(std::floor(std::fabs(r - 0.2) * 4.0 + 1)); }
+int32_t SkewedOrder(float r) {
+    return static_cast<int32_t>(std::floor(std::fabs(r - 0.2) * 4.0 + 1));
+}
 
 TEST_F(GeneratorTest, RandomDrawsForUnlockedRowsInOrderAndRenders) {
     frmDocument& document = NewDocument(40, 40);
@@ -329,8 +338,8 @@ TEST_F(GeneratorTest, RandomDrawsForUnlockedRowsInOrderAndRenders) {
     rw::ProgramRandom replay(seed);
     const rw::SliderValues got = dialog.CurrentValues();
     EXPECT_EQ(got.frame[0][0], 7);
-    int32_t (*const rules[6])(float) = {Uniform21, Uniform21, SkewedFrequency,
-                                         SkewedFrequency, SkewedOrder, SkewedOrder};
+    int32_t (*const rules[6])(float) = {Uniform21,       Uniform21,   SkewedFrequency,
+                                        SkewedFrequency, SkewedOrder, SkewedOrder};
     for (int k = 1; k < 6; ++k) {
         EXPECT_EQ(got.frame[0][k], rules[k](replay.Rnd())) << "operator 1 row " << k;
     }
@@ -407,8 +416,8 @@ TEST_F(GeneratorTest, ReopeningShowsTheLastSettingsAndTheVariantSurvivesReset) {
     EXPECT_EQ(seen.frame[1][2], 3);
     EXPECT_EQ(seen.variant, 1);
     EXPECT_TRUE(locked);
-    EXPECT_EQ(dialog.Variant(), 1);           // Reset leaves the variant
-    EXPECT_EQ(dialog.SliderValue(1, 2), 2);   // Operator Y's Frequency resets to 2
+    EXPECT_EQ(dialog.Variant(), 1);         // Reset leaves the variant
+    EXPECT_EQ(dialog.SliderValue(1, 2), 2); // Operator Y's Frequency resets to 2
     EXPECT_FALSE(dialog.Locked(1, 1));
     SendMessageW(dialog.Option(0), BM_CLICK, 0, 0);
 }
@@ -463,7 +472,9 @@ TEST_F(GeneratorTest, DialogsAreLaidOutFromTheirTablesAtTheScreensResolution) {
         {&frmWave1::Instance(Main().hwnd()), L"Sine Wave", {L" Operator 1 ", L" Operator 2 "}},
         {&frmWave2::Instance(Main().hwnd()), L"Fourier Wave", {L" Operator X ", L" Operator Y "}},
         {&frmWave3::Instance(Main().hwnd()), L"FM Wave 1", {L" Operator X", L" Operator Y "}},
-        {&frmWave4::Instance(Main().hwnd()), L"Exponential Wave", {L" Operator X", L" Operator Y "}},
+        {&frmWave4::Instance(Main().hwnd()),
+         L"Exponential Wave",
+         {L" Operator X", L" Operator Y "}},
         {&frmFault1::Instance(Main().hwnd()), L"Fault line", {L" Operator 1 ", L" Operator 2 "}},
     };
     for (const Expected& e : all) {

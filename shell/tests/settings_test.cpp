@@ -59,7 +59,8 @@ TEST(Placement, WindowsOffEveryScreenAreMovedOntoTheWorkArea) {
     EXPECT_EQ(MoveOntoWorkArea({-10, 5000, 3000, 7000}, work), (ScreenRect{0, 0, 1024, 738}));
     // A second monitor at negative coordinates.
     const ScreenRect left{-1280, 0, 0, 1000};
-    EXPECT_EQ(MoveOntoWorkArea({-3000, 200, -2600, 600}, left), (ScreenRect{-1280, 200, -880, 600}));
+    EXPECT_EQ(MoveOntoWorkArea({-3000, 200, -2600, 600}, left),
+              (ScreenRect{-1280, 200, -880, 600}));
     EXPECT_TRUE(Intersects({1000, 700, 1100, 800}, work));
 }
 

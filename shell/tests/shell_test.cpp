@@ -27,7 +27,7 @@ using rw::test::RunningEditor;
 using rw::test::ScriptedUi;
 using rw::test::WhileModal;
 
-const wchar_t* const kKeys[] = {L"MainLeft", L"MainTop",  L"MainWidth",
+const wchar_t* const kKeys[] = {L"MainLeft",   L"MainTop",  L"MainWidth",
                                 L"MainHeight", L"LoadPath", L"SavePath"};
 
 std::wstring Stored(const wchar_t* key) {
@@ -36,7 +36,9 @@ std::wstring Stored(const wchar_t* key) {
 void Store(const wchar_t* key, const std::wstring& value) {
     rw::SaveSetting(RunningEditor::SettingsName(), L"Settings", key, value);
 }
-void ForgetSettings() { RunningEditor::ForgetSettings(); }
+void ForgetSettings() {
+    RunningEditor::ForgetSettings();
+}
 
 RECT MainRect() {
     RECT r;
@@ -46,7 +48,8 @@ RECT MainRect() {
 
 std::wstring PanelText(int panel) {
     wchar_t text[256] = {};
-    SendMessageW(Global::MainForm->sbStatusBar(), SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(text));
+    SendMessageW(Global::MainForm->sbStatusBar(), SB_GETTEXTW, panel,
+                 reinterpret_cast<LPARAM>(text));
     return text;
 }
 
@@ -207,7 +210,7 @@ TEST(MainWindow, ViewCommandsToggleTheBarsAndTheirCheckMarks) {
 TEST(MainWindow, MenuBarHasItsTitlesInOrderWithFilterOff) {
     RunningEditor editor;
     HMENU bar = Global::MainForm->Menu();
-    const wchar_t* titles[] = {L"&File", L"&Edit", L"&Generate", L"F&ilter",
+    const wchar_t* titles[] = {L"&File", L"&Edit",   L"&Generate", L"F&ilter",
                                L"&View", L"&Window", L"&Help"};
     ASSERT_EQ(GetMenuItemCount(bar), 7);
     for (int k = 0; k < 7; ++k) {
@@ -336,7 +339,9 @@ TEST(Global, NewDocumentWindowsAreTiledSideBySide) {
     EXPECT_EQ(Global::MainForm->Documents(), (std::vector<frmDocument*>{&a, &b}));
 }
 
-HWND FindAbout() { return FindWindowW(MAKEINTATOM(32770), L"About Ridgewright"); }
+HWND FindAbout() {
+    return FindWindowW(MAKEINTATOM(32770), L"About Ridgewright");
+}
 
 TEST(About, ShowsTheVersionAndClosesWithOkOrEscape) {
     RunningEditor editor;
@@ -407,7 +412,8 @@ TEST(About, SystemInfoStartsTheToolItsPathNames) {
 }
 
 TEST(About, GetKeyValueReadsTextAndReportsFailure) {
-    const std::wstring key = L"Software\\RidgewrightTest\\Keys" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring key =
+        L"Software\\RidgewrightTest\\Keys" + std::to_wstring(GetCurrentProcessId());
     std::wstring value = L"sentinel";
     EXPECT_FALSE(rw::GetKeyValue(HKEY_CURRENT_USER, key, L"Missing", value));
     EXPECT_EQ(value, L"");

@@ -16,7 +16,9 @@ namespace rw::test {
 
 ScriptedUi::ScriptedUi() : previous_(win::SetUi(this)) {}
 
-ScriptedUi::~ScriptedUi() { win::SetUi(previous_); }
+ScriptedUi::~ScriptedUi() {
+    win::SetUi(previous_);
+}
 
 int ScriptedUi::MessageBox(HWND, const std::wstring& text, const std::wstring& title, UINT type) {
     boxes.push_back({text, title, type});
@@ -67,7 +69,9 @@ void WhileModal(std::function<void()> action) {
     }
 }
 
-void Pump() { win::ProcessPendingMessages(); }
+void Pump() {
+    win::ProcessPendingMessages();
+}
 
 TempDir::TempDir() {
     wchar_t base[MAX_PATH];
