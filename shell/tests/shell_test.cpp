@@ -295,17 +295,19 @@ TEST(MainWindow, ToolbarKeysRunTheFileCommands) {
     EXPECT_EQ(main.Documents().size(), 1u);
 }
 
+bool timerHandled = false;
+void CALLBACK MarkHandled(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    timerHandled = true;
+}
+
 TEST(Global, SetStatusTextShowsTheTextAndHandlesPendingMessages) {
     RunningEditor editor;
-    static bool handled = false;
-    handled = false;
-    SetTimer(nullptr, 0, 0, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        handled = true;
-    });
+    timerHandled = false;
+    SetTimer(nullptr, 0, 0, MarkHandled);
     Sleep(20);
     Global::SetStatusText(L"42% complete, ESC to cancel");
-    EXPECT_TRUE(handled);
+    EXPECT_TRUE(timerHandled);
     EXPECT_EQ(PanelText(0), L"42% complete, ESC to cancel");
     Global::SetStatusText(L"");
     EXPECT_EQ(PanelText(0), L"");
