@@ -6,13 +6,17 @@
 
 namespace rw {
 
-HFONT CreateProductNameFont(HWND dialog) {
+void ShowNameAndVersion(HWND dialog, win::ScopedGdiObject& font, const std::wstring& version) {
     HDC dc = GetDC(dialog);
     const int height = -MulDiv(20, GetDeviceCaps(dc, LOGPIXELSY), 72);
     ReleaseDC(dialog, dc);
-    return CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, L"Arial");
+    font.Reset(CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                           DEFAULT_PITCH | FF_SWISS, L"Arial"));
+    for (int id : {IDC_PRODUCTNAME, IDC_LABEL2}) {
+        SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    }
+    SetDlgItemTextW(dialog, IDC_VERSION, version.c_str());
 }
 
 } // namespace rw
@@ -30,14 +34,9 @@ void frmAbout::OnCreated() {
 }
 
 void frmAbout::Form_Load() {
-    nameFont_.Reset(rw::CreateProductNameFont(hwnd()));
-    for (int id : {IDC_PRODUCTNAME, IDC_LABEL2}) {
-        SendDlgItemMessageW(hwnd(), id, WM_SETFONT, reinterpret_cast<WPARAM>(nameFont_.Get()),
-                            TRUE);
-    }
-    const std::wstring version =
-        rw::AboutVersionLine(RW_VERSION_MAJOR, RW_VERSION_MINOR, RW_VERSION_REVISION);
-    SetDlgItemTextW(hwnd(), IDC_VERSION, version.c_str());
+    rw::ShowNameAndVersion(
+        hwnd(), nameFont_,
+        rw::AboutVersionLine(RW_VERSION_MAJOR, RW_VERSION_MINOR, RW_VERSION_REVISION));
 }
 
 void frmAbout::Show(HWND owner) {

@@ -1,6 +1,8 @@
 #pragma once
 // The About box: name, version, platform and rights notice, and a button that starts the system
 // information tool. Loaded afresh each time it is shown.
+#include <string>
+
 #include "win32/dialog.h"
 #include "win32/scoped.h"
 
@@ -24,6 +26,7 @@ private:
 };
 
 namespace rw {
-// A large bold Arial font for the product name labels.
-HFONT CreateProductNameFont(HWND dialog);
+// Shared by the About box and the splash: the product name labels in large bold Arial (the font
+// is kept in `font`) and the version line.
+void ShowNameAndVersion(HWND dialog, win::ScopedGdiObject& font, const std::wstring& version);
 } // namespace rw

@@ -17,14 +17,9 @@ void frmSplash::OnCreated() {
 }
 
 void frmSplash::Form_Load() {
-    nameFont_.Reset(rw::CreateProductNameFont(hwnd()));
-    for (int id : {IDC_PRODUCTNAME, IDC_LABEL2}) {
-        SendDlgItemMessageW(hwnd(), id, WM_SETFONT, reinterpret_cast<WPARAM>(nameFont_.Get()),
-                            TRUE);
-    }
-    const std::wstring version =
-        rw::SplashVersionLine(RW_VERSION_MAJOR, RW_VERSION_MINOR, RW_VERSION_REVISION);
-    SetDlgItemTextW(hwnd(), IDC_VERSION, version.c_str());
+    rw::ShowNameAndVersion(
+        hwnd(), nameFont_,
+        rw::SplashVersionLine(RW_VERSION_MAJOR, RW_VERSION_MINOR, RW_VERSION_REVISION));
 }
 
 void frmSplash::Show() {

@@ -13,6 +13,8 @@
 namespace rw {
 namespace {
 
+using test::Pixels;
+
 // A parent window for controls under test.
 class Host : public win::Window {
 public:
@@ -34,15 +36,6 @@ void Paint(ImageControl& control) {
             p[2] = static_cast<uint8_t>(x ^ y);
         }
     }
-}
-
-std::vector<uint8_t> Pixels(const ImageControl& control) {
-    const Surface24 s = control.Surface();
-    std::vector<uint8_t> out;
-    for (int32_t y = 0; y < s.height; ++y) {
-        out.insert(out.end(), s.Pixel(0, y), s.Pixel(0, y) + 3 * s.width);
-    }
-    return out;
 }
 
 void PutDibOnClipboard(const std::vector<uint8_t>& dib) {

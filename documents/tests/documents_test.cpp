@@ -17,6 +17,8 @@
 
 namespace {
 
+using rw::test::NewDocument;
+using rw::test::Pixels;
 using rw::test::RunningEditor;
 using rw::test::ScriptedUi;
 using rw::test::TempDir;
@@ -24,12 +26,6 @@ using rw::test::WhileModal;
 
 frmMain& Main() {
     return *Global::MainForm;
-}
-
-frmDocument& NewDocument(int32_t width, int32_t height) {
-    frmDocument& document = Main().NewDocumentWindow();
-    Global::MakeBlankImage(document.Lumbra1, width, height);
-    return document;
 }
 
 void PaintPattern(rw::ImageControl& control, int seed) {
@@ -42,15 +38,6 @@ void PaintPattern(rw::ImageControl& control, int seed) {
             p[2] = static_cast<uint8_t>(x + y + seed);
         }
     }
-}
-
-std::vector<uint8_t> Pixels(const rw::ImageControl& control) {
-    const rw::Surface24 s = control.Surface();
-    std::vector<uint8_t> out;
-    for (int32_t y = 0; y < s.height; ++y) {
-        out.insert(out.end(), s.Pixel(0, y), s.Pixel(0, y) + 3 * s.width);
-    }
-    return out;
 }
 
 RECT ChildRect(HWND child) {

@@ -23,18 +23,14 @@
 
 namespace {
 
+using rw::test::NewDocument;
+using rw::test::Pixels;
 using rw::test::RunningEditor;
 using rw::test::ScriptedUi;
 using rw::test::WhileModal;
 
 frmMain& Main() {
     return *Global::MainForm;
-}
-
-frmDocument& NewDocument(int32_t width, int32_t height) {
-    frmDocument& document = Main().NewDocumentWindow();
-    Global::MakeBlankImage(document.Lumbra1, width, height);
-    return document;
 }
 
 void Activate(frmDocument& document) {
@@ -63,15 +59,6 @@ int Gray(const rw::ImageControl& control, int32_t x, int32_t y) {
     const uint8_t* p = control.Surface().Pixel(x, y);
     EXPECT_TRUE(p[0] == p[1] && p[1] == p[2]) << x << "," << y;
     return p[0];
-}
-
-std::vector<uint8_t> Pixels(const rw::ImageControl& control) {
-    const rw::Surface24 s = control.Surface();
-    std::vector<uint8_t> out;
-    for (int32_t y = 0; y < s.height; ++y) {
-        out.insert(out.end(), s.Pixel(0, y), s.Pixel(0, y) + 3 * s.width);
-    }
-    return out;
 }
 
 // Watches what is written into the status bar's text panel, and lets a test act when a given

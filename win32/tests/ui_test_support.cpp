@@ -5,6 +5,8 @@
 
 #include <fstream>
 
+#include "components/image_control.h"
+#include "documents/frmDocument.h"
 #include "shell/frmMain.h"
 #include "shell/global.h"
 #include "shell/settings_store.h"
@@ -143,6 +145,21 @@ RunningEditor::~RunningEditor() {
 void RunningEditor::ForgetSettings() {
     win::DeleteRegistryTree(HKEY_CURRENT_USER,
                             L"Software\\VB and VBA Program Settings\\" + SettingsName());
+}
+
+frmDocument& NewDocument(int32_t width, int32_t height) {
+    frmDocument& document = Global::MainForm->NewDocumentWindow();
+    Global::MakeBlankImage(document.Lumbra1, width, height);
+    return document;
+}
+
+std::vector<uint8_t> Pixels(const ImageControl& control) {
+    const Surface24 s = control.Surface();
+    std::vector<uint8_t> out;
+    for (int32_t y = 0; y < s.height; ++y) {
+        out.insert(out.end(), s.Pixel(0, y), s.Pixel(0, y) + 3 * s.width);
+    }
+    return out;
 }
 
 } // namespace rw::test

@@ -3,12 +3,18 @@
 // from inside a modal loop, temporary folders, and the started editor.
 #include <windows.h>
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "win32/ui_seam.h"
+
+class frmDocument;
+namespace rw {
+class ImageControl;
+}
 
 namespace rw::test {
 
@@ -77,5 +83,11 @@ public:
     static std::wstring SettingsName();
     static void ForgetSettings();
 };
+
+// A new document window of the running editor holding a blank image of the size.
+frmDocument& NewDocument(int32_t width, int32_t height);
+
+// Every byte of the control's image, row after row (without the rows' padding).
+std::vector<uint8_t> Pixels(const ImageControl& control);
 
 } // namespace rw::test
