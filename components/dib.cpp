@@ -1,5 +1,6 @@
 #include "components/dib.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -19,11 +20,6 @@ uint32_t ReadU32(std::span<const uint8_t> d, size_t at) {
 }
 uint16_t ReadU16(std::span<const uint8_t> d, size_t at) {
     return static_cast<uint16_t>(d[at] | d[at + 1] << 8);
-}
-void WriteU32(std::vector<uint8_t>& d, size_t at, uint32_t v) {
-    for (int k = 0; k < 4; ++k) {
-        d[at + k] = static_cast<uint8_t>(v >> (8 * k));
-    }
 }
 
 // Scales a masked channel to 0..255.
@@ -184,21 +180,33 @@ void ConvertDibTo24(std::span<const uint8_t> dib, const DibInfo& info, const Sur
     }
 }
 
-std::vector<uint8_t> EncodeDib24(const Surface24& source) {
+size_t EncodedDib24Size(int32_t width, int32_t height) {
+    return kInfoHeaderSize + static_cast<size_t>(DibStride24(width)) * static_cast<size_t>(height);
+}
+
+void EncodeDib24(const Surface24& source, std::span<uint8_t> out) {
     const size_t stride = static_cast<size_t>(DibStride24(source.width));
     const size_t imageSize = stride * static_cast<size_t>(source.height);
-    std::vector<uint8_t> dib(kInfoHeaderSize + imageSize, 0);
-    WriteU32(dib, 0, kInfoHeaderSize);
-    WriteU32(dib, 4, static_cast<uint32_t>(source.width));
-    WriteU32(dib, 8, static_cast<uint32_t>(source.height)); // bottom-up, the common form
-    dib[12] = 1;                                            // planes
-    dib[14] = 24;                                           // bits per pixel
-    WriteU32(dib, 20, static_cast<uint32_t>(imageSize));
-    for (int32_t y = 0; y < source.height; ++y) {
-        std::memcpy(dib.data() + kInfoHeaderSize + stride * size_t(source.height - 1 - y),
-                    source.Pixel(0, y), 3 * size_t(source.width));
+    if (out.size() < kInfoHeaderSize + imageSize) {
+        throw DibError("the buffer is too small for the bitmap");
     }
-    return dib;
+    std::fill(out.begin(), out.begin() + kInfoHeaderSize, uint8_t{0});
+    const auto put32 = [&out](size_t at, uint32_t v) {
+        for (int k = 0; k < 4; ++k) {
+            out[at + k] = static_cast<uint8_t>(v >> (8 * k));
+        }
+    };
+    put32(0, kInfoHeaderSize);
+    put32(4, static_cast<uint32_t>(source.width));
+    put32(8, static_cast<uint32_t>(source.height)); // bottom-up, the common form
+    out[12] = 1;                                    // planes
+    out[14] = 24;                                   // bits per pixel
+    put32(20, static_cast<uint32_t>(imageSize));
+    for (int32_t y = 0; y < source.height; ++y) {
+        uint8_t* row = out.data() + kInfoHeaderSize + stride * size_t(source.height - 1 - y);
+        std::memcpy(row, source.Pixel(0, y), 3 * size_t(source.width));
+        std::fill(row + 3 * size_t(source.width), row + stride, uint8_t{0});
+    }
 }
 
 } // namespace rw

@@ -36,7 +36,9 @@ DibInfo ParseDib(std::span<const uint8_t> dib);
 // Converts the bits of a checked DIB into `target`, which has the DIB's width and height.
 void ConvertDibTo24(std::span<const uint8_t> dib, const DibInfo& info, const Surface24& target);
 
-// A packed bottom-up 24-bit DIB of the surface.
-std::vector<uint8_t> EncodeDib24(const Surface24& source);
+// Size of the packed bottom-up 24-bit DIB of an image of this size.
+size_t EncodedDib24Size(int32_t width, int32_t height);
+// Writes the packed DIB of the surface into `out`, which holds EncodedDib24Size bytes.
+void EncodeDib24(const Surface24& source, std::span<uint8_t> out);
 
 } // namespace rw

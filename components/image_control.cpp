@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "components/dib.h"
@@ -29,23 +30,29 @@ bool OpenClipboardPatiently(HWND owner) {
 
 class ClipboardSession {
 public:
-    explicit ClipboardSession(HWND owner) : open_(OpenClipboardPatiently(owner)) {
-        if (!open_) {
+    explicit ClipboardSession(HWND owner) {
+        if (!OpenClipboardPatiently(owner)) {
             throw ImageError("The clipboard is in use by another program");
         }
     }
     ~ClipboardSession() { CloseClipboard(); }
     ClipboardSession(const ClipboardSession&) = delete;
     ClipboardSession& operator=(const ClipboardSession&) = delete;
-
-private:
-    bool open_;
 };
 
 // The entries the controls report: the known types whose codecs are present, found once.
 std::optional<std::vector<std::string>>& FormatOverride() {
     static std::optional<std::vector<std::string>> entries;
     return entries;
+}
+
+// Runs `body`, reporting a failed allocation as the control's own error, as callers expect.
+template <class F> void NoMemoryIsAnError(F&& body) {
+    try {
+        body();
+    } catch (const std::bad_alloc&) {
+        throw ImageError("There is not enough memory for this image");
+    }
 }
 
 const std::vector<std::string>& AvailableFormats() {
@@ -203,9 +210,11 @@ void ImageControl::CreateBlankImage(int32_t width, int32_t height, int bitsPerPi
 
 void ImageControl::Picture(const std::wstring& path) {
     Section loaded;
-    LoadImageFile(path, [&loaded](int32_t width, int32_t height) {
-        loaded = NewSection(width, height);
-        return loaded.surface;
+    NoMemoryIsAnError([&] {
+        LoadImageFile(path, [&loaded](int32_t width, int32_t height) {
+            loaded = NewSection(width, height);
+            return loaded.surface;
+        });
     });
     Adopt(std::move(loaded));
     if (hwnd()) {
@@ -214,15 +223,16 @@ void ImageControl::Picture(const std::wstring& path) {
 }
 
 void ImageControl::SaveAs(const std::wstring& path) const {
-    SaveImageFile(path, Surface());
+    NoMemoryIsAnError([&] { SaveImageFile(path, Surface()); });
 }
 
 void ImageControl::ImageCopy() const {
     if (!bitmap_) {
         throw ImageError("There is no image to copy");
     }
-    const std::vector<uint8_t> dib = EncodeDib24(Surface());
-    win::ScopedGlobal memory(GlobalAlloc(GMEM_MOVEABLE, dib.size()));
+    // Encoded straight into the block the clipboard takes: no second copy of a large image.
+    const size_t size = EncodedDib24Size(surface_.width, surface_.height);
+    win::ScopedGlobal memory(GlobalAlloc(GMEM_MOVEABLE, size));
     if (!memory) {
         throw ImageError("There is not enough memory to copy the image");
     }
@@ -231,7 +241,7 @@ void ImageControl::ImageCopy() const {
         if (!data) {
             throw ImageError("There is not enough memory to copy the image");
         }
-        std::memcpy(data.Get(), dib.data(), dib.size());
+        EncodeDib24(Surface(), std::span<uint8_t>(data.Get(), size));
     }
     ClipboardSession clipboard(hwnd());
     EmptyClipboard();

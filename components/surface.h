@@ -14,9 +14,10 @@ struct Surface24 {
     uint8_t* Pixel(int32_t x, int32_t y) const { return bits + y * stride + 3 * ptrdiff_t{x}; }
 };
 
-// Bytes per row of a 24-bit DIB: rows are padded to whole 32-bit words.
-constexpr ptrdiff_t DibStride24(int32_t width) {
-    return ((ptrdiff_t{width} * 24 + 31) / 32) * 4;
+// Bytes per row of a 24-bit DIB: rows are padded to whole 32-bit words. Worked out in 64 bits,
+// as very wide images overflow 32.
+constexpr int64_t DibStride24(int32_t width) {
+    return ((int64_t{width} * 24 + 31) / 32) * 4;
 }
 
 } // namespace rw

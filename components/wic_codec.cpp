@@ -32,8 +32,40 @@ const GUID& ContainerOf(ImageFormat format) {
     return GUID_ContainerFormatTiff;
 }
 
+// What went wrong, in words: the system's message table has no texts for the codecs' errors.
+std::wstring Reason(HRESULT hr) {
+    switch (hr) {
+    case WINCODEC_ERR_COMPONENTNOTFOUND:
+    case WINCODEC_ERR_UNKNOWNIMAGEFORMAT:
+        return L"it is not an image file of a known type";
+    case WINCODEC_ERR_BADHEADER:
+        return L"its header is damaged";
+    case WINCODEC_ERR_BADIMAGE:
+    case WINCODEC_ERR_BADSTREAMDATA:
+        return L"its image data is damaged";
+    case WINCODEC_ERR_FRAMEMISSING:
+        return L"it holds no image";
+    case WINCODEC_ERR_STREAMREAD:
+    case HRESULT_FROM_WIN32(ERROR_HANDLE_EOF):
+        return L"it ends before its image data does (the file is incomplete)";
+    case WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT:
+        return L"its pixel format is not supported";
+    case HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND):
+    case HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND):
+        return L"the file or its folder does not exist";
+    case E_ACCESSDENIED:
+        return L"access is denied";
+    case HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION):
+        return L"another program has the file open";
+    case HRESULT_FROM_WIN32(ERROR_DISK_FULL):
+        return L"the disk is full";
+    default:
+        return win::ErrorText(hr);
+    }
+}
+
 [[noreturn]] void Fail(const std::wstring& what, HRESULT hr) {
-    throw ImageError(win::Narrow(what + L": " + win::ErrorText(hr)));
+    throw ImageError(win::Narrow(what + L": " + Reason(hr)));
 }
 
 void Check(HRESULT hr, const std::wstring& what) {
@@ -41,22 +73,6 @@ void Check(HRESULT hr, const std::wstring& what) {
         Fail(what, hr);
     }
 }
-
-// COM for the duration of a call, whatever the caller's thread has done.
-class ComScope {
-public:
-    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr_)) {
-            CoUninitialize();
-        }
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
-};
 
 ComPtr<IWICImagingFactory> Factory() {
     ComPtr<IWICImagingFactory> factory;
@@ -67,10 +83,7 @@ ComPtr<IWICImagingFactory> Factory() {
 }
 
 std::wstring ReadFailure(const std::wstring& path, HRESULT hr) {
-    if (hr == WINCODEC_ERR_COMPONENTNOTFOUND || hr == WINCODEC_ERR_UNKNOWNIMAGEFORMAT) {
-        return L"\"" + path + L"\" is not an image file of a known type";
-    }
-    return L"\"" + path + L"\" cannot be read: " + win::ErrorText(hr);
+    return L"\"" + path + L"\" cannot be read: " + Reason(hr);
 }
 
 // Copies the source, already in `format` (24bppBGR or 32bppBGRA), into the surface in bands of
@@ -204,7 +217,7 @@ void Encode(IWICImagingFactory* factory, const std::wstring& file, ImageFormat f
 
 void LoadImageFile(const std::wstring& path,
                    const std::function<Surface24(int32_t width, int32_t height)>& allocate) {
-    ComScope com;
+    win::ComApartment com; // whatever the calling thread has set up
     ComPtr<IWICImagingFactory> factory = Factory();
     ComPtr<IWICBitmapDecoder> decoder;
     HRESULT hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
@@ -258,7 +271,7 @@ void SaveImageFile(const std::wstring& path, const Surface24& image) {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         throw ImageError(win::Narrow(L"\"" + path + L"\" was not saved: the file is read-only"));
     }
-    ComScope com;
+    win::ComApartment com; // whatever the calling thread has set up
     ComPtr<IWICImagingFactory> factory = Factory();
 
     wchar_t temp[MAX_PATH + 32] = {};
@@ -280,7 +293,7 @@ void SaveImageFile(const std::wstring& path, const Surface24& image) {
 }
 
 bool CodecAvailable(ImageFormat format) {
-    ComScope com;
+    win::ComApartment com; // whatever the calling thread has set up
     try {
         ComPtr<IWICImagingFactory> factory = Factory();
         ComPtr<IWICBitmapEncoder> encoder;

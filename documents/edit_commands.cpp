@@ -28,9 +28,11 @@ void frmMain::mnuEditPaste_Click() {
 void frmMain::mnuEditCut_Click() {
     if (frmDocument* document = ActiveDocument()) {
         rw::ImageControl& control = document->Lumbra1;
+        // Marked first: making the blank image processes messages, and a close handled there
+        // must know the document has changed.
+        document->SetModified(true);
         try {
             Global::MakeBlankImage(control, control.ImageWidth(), control.ImageHeight());
-            document->SetModified(true);
         } catch (const rw::ImageError&) {
         }
     }

@@ -58,11 +58,15 @@ void frmMain::mnuFileNew_Click() {
     dialog.Show(hwnd());
     if (dialog.lResolutionY > 0 && dialog.lResolutionX > 0) {
         frmDocument& document = NewDocumentWindow();
+        HWND window = document.hwnd();
         try {
             Global::MakeBlankImage(document.Lumbra1, dialog.lResolutionX, dialog.lResolutionY);
         } catch (const rw::ImageError& e) {
-            // A size the control cannot hold: no window is left without an image.
-            document.Destroy();
+            // A size the control cannot hold: no window is left without an image. (The blank
+            // image's making processes messages, so the window is looked up again.)
+            if (frmDocument* made = FindDocument(window)) {
+                made->Discard();
+            }
             ReportFileError(e.what());
         }
     }
@@ -106,7 +110,7 @@ void frmMain::mnuFileOpen_Click() {
     } catch (const rw::ImageError& e) {
         // No window may carry the name of a file it did not load: a later Save would overwrite
         // that file with a blank image.
-        document.Destroy();
+        document.Discard();
         ReportFileError(e.what());
         return;
     }

@@ -86,8 +86,12 @@ bool frmDocument::Close(int unloadMode) {
     if (cancel) {
         return false;
     }
-    SendMessageW(GetParent(hwnd()), WM_MDIDESTROY, reinterpret_cast<WPARAM>(hwnd()), 0);
+    Discard();
     return true;
+}
+
+void frmDocument::Discard() {
+    SendMessageW(GetParent(hwnd()), WM_MDIDESTROY, reinterpret_cast<WPARAM>(hwnd()), 0);
 }
 
 LRESULT frmDocument::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

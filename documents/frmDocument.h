@@ -32,6 +32,8 @@ public:
 
     // Closes the window unless Form_QueryUnload refuses; true when it closed.
     bool Close(int unloadMode);
+    // Closes the window without a question (it never held the user's work).
+    void Discard();
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -166,12 +166,8 @@ frmDocument* frmGenerator::TargetDocument() const {
     if (!Global::MainForm) {
         return nullptr;
     }
-    for (frmDocument* document : Global::MainForm->Documents()) {
-        if (document->hwnd() == targetWindow_) {
-            return document;
-        }
-    }
-    return nullptr;
+    frmDocument* document = Global::MainForm->FindDocument(targetWindow_);
+    return document && &document->Lumbra1 == TargetImage ? document : nullptr;
 }
 
 bool frmGenerator::TakeSnapshot() {
@@ -190,6 +186,9 @@ bool frmGenerator::TakeSnapshot() {
 }
 
 bool frmGenerator::RestoreSnapshot() {
+    if (!TargetDocument()) {
+        return true; // the document is gone: there is nothing to put back
+    }
     try {
         frmImage::Instance().Lumbra1.ImageCopy();
         TargetImage->ImagePaste();
@@ -220,34 +219,47 @@ void frmGenerator::Open(frmDocument& document, HWND mainWindow) {
     ShowModal(mainWindow);
 }
 
+// The state a render holds while it runs, given back however it ends: the dialog's Rendering
+// flag, the busy pointer, the progress text, and the hiding that Ok asked for meanwhile.
+class frmGenerator::RenderingScope {
+public:
+    RenderingScope(frmGenerator& form, rw::ImageControl& target) : form_(form), target_(target) {
+        form_.Rendering = true;
+    }
+    ~RenderingScope() {
+        target_.MousePointer(0);
+        form_.Rendering = false;
+        Global::SetStatusText(L"");
+        form_.FinishHiddenRender();
+    }
+    RenderingScope(const RenderingScope&) = delete;
+    RenderingScope& operator=(const RenderingScope&) = delete;
+
+private:
+    frmGenerator& form_;
+    rw::ImageControl& target_;
+};
+
 void frmGenerator::RenderTerrain() {
-    if (!TargetImage || !TargetDocument()) {
+    if (!TargetDocument()) {
         return; // its document has been closed since the dialog was opened
     }
-    Global::CancelRequested = false;
-    Rendering = true;
-    const std::unique_ptr<rw::TerrainModel> model = spec_.makeModel(CurrentValues());
     rw::ImageControl& target = *TargetImage;
-    target.MousePointer(rw::ImageControl::kBusyPointer);
-    StatusBarHost host;
+    Global::CancelRequested = false;
     rw::RenderResult result;
-    try {
+    {
+        RenderingScope scope(*this, target);
+        const std::unique_ptr<rw::TerrainModel> model = spec_.makeModel(CurrentValues());
+        target.MousePointer(rw::ImageControl::kBusyPointer);
+        StatusBarHost host;
         result = rw::DrawTerrain(*model, target.Surface(), host);
-    } catch (...) {
-        Rendering = false;
-        target.MousePointer(0);
-        throw;
+        target.Refresh();
     }
-    target.Refresh();
-    target.MousePointer(0);
-    Rendering = false;
-    Global::SetStatusText(L"");
     if (result.columnsDrawn > 0) {
         if (frmDocument* document = TargetDocument()) {
             document->SetModified(true);
         }
     }
-    FinishHiddenRender();
 }
 
 void frmGenerator::FinishHiddenRender() {

@@ -65,6 +65,7 @@ protected:
     void OnCommand(int id, int code, HWND control) override;
 
 private:
+    class RenderingScope;
     struct Row {
         HWND label = nullptr;
         HWND lock = nullptr;

@@ -73,6 +73,7 @@ void StoreSetting(const wchar_t* key, const std::wstring& value) {
 frmMain::frmMain() = default;
 
 frmMain::~frmMain() {
+    rw::win::SetFrameAccelerators(nullptr, nullptr, nullptr);
     Destroy();
     if (imlToolbarIcons_) {
         ImageList_Destroy(imlToolbarIcons_);
@@ -273,7 +274,10 @@ bool frmMain::QueryUnloadDocuments() {
 }
 
 void frmMain::CloseMainWindow() {
-    if (QueryUnloadDocuments()) {
+    closing_ = true;
+    const bool agreed = QueryUnloadDocuments();
+    closing_ = false;
+    if (agreed) {
         MDIForm_Unload();
     }
 }
@@ -291,13 +295,7 @@ frmDocument* frmMain::ActiveDocument() const {
     if (!mdiClient_) {
         return nullptr;
     }
-    HWND active = reinterpret_cast<HWND>(SendMessageW(mdiClient_, WM_MDIGETACTIVE, 0, 0));
-    for (const auto& document : documents_) {
-        if (document->hwnd() && document->hwnd() == active) {
-            return document.get();
-        }
-    }
-    return nullptr;
+    return FindDocument(reinterpret_cast<HWND>(SendMessageW(mdiClient_, WM_MDIGETACTIVE, 0, 0)));
 }
 
 std::vector<frmDocument*> frmMain::Documents() const {
@@ -308,6 +306,15 @@ std::vector<frmDocument*> frmMain::Documents() const {
         }
     }
     return list;
+}
+
+frmDocument* frmMain::FindDocument(HWND window) const {
+    for (const auto& document : documents_) {
+        if (document->hwnd() && document->hwnd() == window) {
+            return document.get();
+        }
+    }
+    return nullptr;
 }
 
 void frmMain::ForgetDocument(frmDocument* document) {
@@ -431,7 +438,23 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_CLOSE:
-        CloseMainWindow();
+        // While a modal dialog or a render holds the program (the frame is disabled), or a close
+        // is already asking its questions, a close request from outside must wait: documents
+        // still in use would be destroyed under them.
+        if (IsWindowEnabled(hwnd()) && !closing_) {
+            CloseMainWindow();
+        }
+        return 0;
+    case WM_QUERYENDSESSION:
+        // Logging off: the documents are asked as on Exit; a refusal keeps the session.
+        if (!IsWindowEnabled(hwnd()) || closing_) {
+            return FALSE;
+        }
+        return QueryUnloadDocuments() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+        if (wParam) {
+            MDIForm_Unload();
+        }
         return 0;
     case WM_DESTROY:
         KillTimer(hwnd(), kClockTimer);

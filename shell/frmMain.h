@@ -65,6 +65,8 @@ public:
     frmDocument* ActiveDocument() const;
     // The open document windows in the order they were created.
     std::vector<frmDocument*> Documents() const;
+    // The open document window with this handle, or null (it may have closed meanwhile).
+    frmDocument* FindDocument(HWND window) const;
 
     HWND sbStatusBar() const { return statusBar_; }
     HWND tbToolBar() const { return toolBar_; }
@@ -104,5 +106,6 @@ private:
     std::wstring statusText_;
     DWORD lastPanelRepaint_ = 0;
     bool panelTimerSet_ = false;
+    bool closing_ = false; // the documents are being asked whether they may close
     std::vector<std::unique_ptr<frmDocument>> documents_;
 };

@@ -10,14 +10,7 @@
 
 namespace Global {
 
-namespace {
-
-bool ending = false;
-
-} // namespace
-
 void StartUp() {
-    ending = false;
     {
         frmSplash splash;
         splash.Show();
@@ -39,7 +32,9 @@ void SetStatusText(const std::wstring& text) {
     if (MainForm) {
         MainForm->SetPanelText(text);
     }
-    rw::win::ProcessPendingMessages();
+    if (!rw::win::ProcessPendingMessages()) {
+        CancelRequested = true; // the program is quitting: a long operation should stop
+    }
 }
 
 void MakeBlankImage(rw::ImageControl& control, int32_t width, int32_t height) {
@@ -53,7 +48,6 @@ void MakeBlankImage(rw::ImageControl& control, int32_t width, int32_t height) {
 }
 
 void End() {
-    ending = true;
     if (MainForm && MainForm->hwnd()) {
         DestroyWindow(MainForm->hwnd()); // its document windows and owned dialogs go with it
     }
@@ -61,10 +55,6 @@ void End() {
         DestroyWindow(frmImage::Instance().hwnd());
     }
     PostQuitMessage(0);
-}
-
-bool Ending() {
-    return ending;
 }
 
 std::wstring ProgramFolder() {

@@ -35,8 +35,6 @@ void MakeBlankImage(rw::ImageControl& control, int32_t width, int32_t height);
 
 // Ends the program at once: every remaining window is discarded without further events.
 void End();
-// True once End has run.
-bool Ending();
 
 // The folder that holds the program's executable.
 std::wstring ProgramFolder();

@@ -4,10 +4,6 @@
 
 namespace rw {
 
-bool Intersects(const ScreenRect& a, const ScreenRect& b) {
-    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-}
-
 ScreenRect MoveOntoWorkArea(const ScreenRect& window, const ScreenRect& workArea) {
     const int32_t width = std::clamp(window.Width(), 1, std::max(1, workArea.Width()));
     const int32_t height = std::clamp(window.Height(), 1, std::max(1, workArea.Height()));

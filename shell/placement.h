@@ -14,8 +14,6 @@ struct ScreenRect {
     bool operator==(const ScreenRect&) const = default;
 };
 
-bool Intersects(const ScreenRect& a, const ScreenRect& b);
-
 // The window moved, and shrunk where it is larger, so that it lies wholly inside the work area.
 ScreenRect MoveOntoWorkArea(const ScreenRect& window, const ScreenRect& workArea);
 

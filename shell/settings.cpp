@@ -8,6 +8,12 @@
 
 namespace rw {
 
+namespace {
+
+constexpr double kLargestGeometry = 1.0e7; // twips
+
+} // namespace
+
 float ParseGeometry(std::wstring_view text, float fallback) {
     std::wstring copy(text);
     const wchar_t* begin = copy.c_str();
@@ -31,7 +37,8 @@ float ParseGeometry(std::wstring_view text, float fallback) {
     while (*end == L' ' || *end == L'\t') {
         ++end;
     }
-    if (*end != L'\0' || !std::isfinite(value) || std::fabs(value) > 3.0e38) {
+    // A window more than some ten thousand screens away is no placement anyone stored.
+    if (*end != L'\0' || !std::isfinite(value) || std::fabs(value) > kLargestGeometry) {
         return fallback;
     }
     return static_cast<float>(value);

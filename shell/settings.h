@@ -6,8 +6,8 @@
 
 namespace rw {
 
-// A stored geometry value: the whole text must be a finite decimal number (blanks around it are
-// allowed); anything else, including a missing value, gives `fallback`.
+// A stored geometry value: the whole text must be a decimal number of at most 10^7 in size
+// (blanks around it are allowed); anything else, including a missing value, gives `fallback`.
 float ParseGeometry(std::wstring_view text, float fallback);
 
 // The text form of a single-precision value: at most 7 significant digits, no trailing zeros,

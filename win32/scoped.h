@@ -36,10 +36,6 @@ private:
     T value_ = Traits::Invalid();
 };
 
-struct HandleTraits {
-    static HANDLE Invalid() { return nullptr; }
-    static void Free(HANDLE h) { CloseHandle(h); }
-};
 struct GdiTraits {
     static HGDIOBJ Invalid() { return nullptr; }
     static void Free(HGDIOBJ h) { DeleteObject(h); }
@@ -56,30 +52,11 @@ struct GlobalTraits {
     static HGLOBAL Invalid() { return nullptr; }
     static void Free(HGLOBAL h) { GlobalFree(h); }
 };
-struct IconTraits {
-    static HICON Invalid() { return nullptr; }
-    static void Free(HICON h) { DestroyIcon(h); }
-};
 
-using ScopedHandle = Scoped<HANDLE, HandleTraits>;
 using ScopedGdiObject = Scoped<HGDIOBJ, GdiTraits>;
 using ScopedMemoryDc = Scoped<HDC, MemoryDcTraits>;
 using ScopedRegKey = Scoped<HKEY, RegKeyTraits>;
 using ScopedGlobal = Scoped<HGLOBAL, GlobalTraits>;
-using ScopedIcon = Scoped<HICON, IconTraits>;
-
-// Selects a GDI object into a device context for the lifetime of the owner.
-class ScopedSelect {
-public:
-    ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    ~ScopedSelect() { SelectObject(dc_, old_); }
-    ScopedSelect(const ScopedSelect&) = delete;
-    ScopedSelect& operator=(const ScopedSelect&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
 
 // A locked global memory block; unlocks on destruction.
 template <class T> class GlobalLockPtr {

@@ -34,7 +34,7 @@ struct Image {
     std::vector<uint8_t> bytes;
     Surface24 surface;
     Image(int32_t w, int32_t h) : bytes(static_cast<size_t>(DibStride24(w) * h), 0xEE) {
-        surface = {bytes.data(), DibStride24(w), w, h};
+        surface = {bytes.data(), static_cast<ptrdiff_t>(DibStride24(w)), w, h};
     }
     std::vector<uint8_t> Pixel(int32_t x, int32_t y) const {
         const uint8_t* p = surface.Pixel(x, y);
@@ -49,6 +49,10 @@ Image Decode(const std::vector<uint8_t>& dib) {
     return image;
 }
 
+// Rows of very wide images are longer than a 32-bit product of width and bits can hold.
+static_assert(DibStride24(200000000) == 600000000);
+static_assert(DibStride24(1) == 4 && DibStride24(5) == 16);
+
 TEST(Dib, EncodedImageDecodesToTheSamePixels) {
     Image source(5, 3); // odd width: rows carry padding
     for (int32_t y = 0; y < 3; ++y) {
@@ -59,7 +63,8 @@ TEST(Dib, EncodedImageDecodesToTheSamePixels) {
             p[2] = static_cast<uint8_t>(x + 10 * y);
         }
     }
-    const std::vector<uint8_t> dib = EncodeDib24(source.surface);
+    std::vector<uint8_t> dib(EncodedDib24Size(5, 3), 0xCD);
+    EncodeDib24(source.surface, dib);
     const DibInfo info = ParseDib(dib);
     EXPECT_EQ(info.bitCount, 24);
     EXPECT_FALSE(info.topDown); // the common bottom-up form

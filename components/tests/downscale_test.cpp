@@ -11,7 +11,7 @@ struct Image {
     std::vector<uint8_t> bytes;
     Surface24 surface;
     Image(int32_t w, int32_t h) : bytes(static_cast<size_t>(DibStride24(w) * h), 0) {
-        surface = {bytes.data(), DibStride24(w), w, h};
+        surface = {bytes.data(), static_cast<ptrdiff_t>(DibStride24(w)), w, h};
     }
 };
 

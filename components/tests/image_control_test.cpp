@@ -222,6 +222,10 @@ TEST_F(ImageControlTest, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(test::ReadBytes(path), (std::vector<unsigned char>{1, 2, 3}));
 
     EXPECT_THROW(a.SaveAs(dir.File(L"no such folder\\x.png")), ImageError);
+    // The image is written in full, then cannot take the name: a folder holds it.
+    CreateDirectoryW(dir.File(L"taken.png").c_str(), nullptr);
+    EXPECT_THROW(a.SaveAs(dir.File(L"taken.png")), ImageError);
+    RemoveDirectoryW(dir.File(L"taken.png").c_str());
     try {
         a.SaveAs(dir.File(L"unknown.xyz"));
         ADD_FAILURE() << "saved in an unknown type";

@@ -466,6 +466,21 @@ TEST_F(DocumentsTest, TitledDocumentsAskOnlyWhenChanged) {
     EXPECT_TRUE(Main().Documents().empty());
 }
 
+TEST_F(DocumentsTest, ACloseQueuedDuringCutKnowsTheDocumentChanged) {
+    frmDocument& document = NewDocument(8, 8);
+    const std::wstring path = dir.File(L"queued.bmp");
+    ui.fileAnswers = {path};
+    Main().mnuFileSave_Click();
+    ASSERT_FALSE(document.Modified());
+    // The close box clicked just before: handled while the blank image is being made.
+    PostMessageW(document.hwnd(), WM_CLOSE, 0, 0);
+    ui.boxAnswers = {IDCANCEL};
+    Main().mnuEditCut_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, L"Save changes before closing?");
+    EXPECT_EQ(Main().Documents().size(), 1u);
+}
+
 TEST_F(DocumentsTest, ClosingTheMainWindowAsksEachDocumentAndStopsAtCancel) {
     NewDocument(8, 8);
     NewDocument(8, 8);

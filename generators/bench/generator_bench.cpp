@@ -119,6 +119,26 @@ int main() {
         }
         document.Destroy();
     }
+
+    // Saving and opening a large heightfield.
+    {
+        frmDocument& document = main.NewDocumentWindow();
+        Global::MakeBlankImage(document.Lumbra1, 4096, 4096);
+        frmWave1::Instance(main.hwnd()).Target(document);
+        frmWave1::Instance(main.hwnd()).RenderTerrain();
+        wchar_t folder[MAX_PATH];
+        GetTempPathW(MAX_PATH, folder);
+        for (const wchar_t* name : {L"rw-bench.tif", L"rw-bench.png", L"rw-bench.bmp"}) {
+            const std::wstring path = std::wstring(folder) + name;
+            const double pixels = 4096.0 * 4096.0;
+            const double save = NsPerPixel(pixels, 1, [&] { document.Lumbra1.SaveAs(path); });
+            const double open = NsPerPixel(pixels, 1, [&] { document.Lumbra1.Picture(path); });
+            std::printf("4096 x 4096 %-14ls save %7.0f ms   open %7.0f ms\n", name + 3,
+                        save * pixels / 1e6, open * pixels / 1e6);
+            DeleteFileW(path.c_str());
+        }
+        document.Destroy();
+    }
     Global::End();
     delete Global::MainForm;
     Global::MainForm = nullptr;

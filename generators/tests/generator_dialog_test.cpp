@@ -504,24 +504,48 @@ TEST_F(GeneratorTest, DialogsAreLaidOutFromTheirTablesAtTheScreensResolution) {
 }
 
 TEST_F(GeneratorTest, TheVariantIsTakenWhenTheRenderStarts) {
-    frmDocument& document = NewDocument(16, 16);
+    frmDocument& document = NewDocument(64, 32);
     frmWave3& dialog = frmWave3::Instance(Main().hwnd());
     dialog.cmdReset_Click();
     SendMessageW(dialog.Option(0), BM_CLICK, 0, 0);
-    std::vector<uint8_t> variant1, afterSwitch, variant2;
+    StatusWatch watch;
+    std::vector<uint8_t> switchedMidway, variant1, variant2, afterSwitch;
     WhileModal([&] {
+        // Switched to Variant 2 halfway through a Variant 1 render: that render stays Variant 1.
+        watch.trigger = L"50% complete, ESC to cancel";
+        watch.action = [&dialog] { SendMessageW(dialog.Option(1), BM_CLICK, 0, 0); };
+        SendMessageW(dialog.Option(0), BM_CLICK, 0, 0);
+        dialog.cmdApply_Click();
+        switchedMidway = Pixels(document.Lumbra1);
+        SendMessageW(dialog.Option(0), BM_CLICK, 0, 0);
         dialog.cmdApply_Click();
         variant1 = Pixels(document.Lumbra1);
         SendMessageW(dialog.Option(1), BM_CLICK, 0, 0);
-        afterSwitch = Pixels(document.Lumbra1); // nothing on screen changes by itself
+        afterSwitch = Pixels(document.Lumbra1);
         dialog.cmdApply_Click();
         variant2 = Pixels(document.Lumbra1);
         dialog.cmdOk_Click();
     });
     Main().mnuGenerateWave3_Click();
-    EXPECT_EQ(afterSwitch, variant1);
+    EXPECT_EQ(switchedMidway, variant1);
+    EXPECT_EQ(afterSwitch, variant1); // choosing a variant draws nothing by itself
     EXPECT_NE(variant2, variant1);
     SendMessageW(dialog.Option(0), BM_CLICK, 0, 0);
+}
+
+TEST_F(GeneratorTest, ClosingTheMainWindowDuringARenderWaitsForIt) {
+    frmDocument& document = NewDocument(101, 20);
+    StatusWatch watch;
+    watch.trigger = L"30% complete, ESC to cancel";
+    watch.action = [] { PostMessageW(Main().hwnd(), WM_CLOSE, 0, 0); };
+    WhileModal([] {
+        frmWave1::Instance(nullptr).cmdApply_Click();
+        frmWave1::Instance(nullptr).cmdOk_Click();
+    });
+    Main().mnuGenerateWave1_Click();
+    EXPECT_TRUE(IsWindowVisible(Main().hwnd()));
+    EXPECT_EQ(Main().Documents(), std::vector<frmDocument*>{&document});
+    EXPECT_NE(GetPixel(document.Lumbra1.hDC(), 100, 19), RGB(0, 0, 0)); // drawn to the end
 }
 
 } // namespace

@@ -345,6 +345,35 @@ HWND FindAbout() {
     return FindWindowW(MAKEINTATOM(32770), L"About Ridgewright");
 }
 
+// The machine-wide registry of this process redirected to a scratch key, so that the tests of
+// the system information look-ups never touch a real installation's entries.
+class ScratchMachineRegistry {
+public:
+    ScratchMachineRegistry() {
+        RegCreateKeyExW(HKEY_CURRENT_USER, kKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key_, nullptr);
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, key_);
+    }
+    ~ScratchMachineRegistry() {
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+        RegCloseKey(key_);
+        rw::win::DeleteRegistryTree(HKEY_CURRENT_USER, kKey);
+    }
+    // Whether writes to the machine-wide root really land in the scratch key.
+    bool Redirected() const {
+        rw::win::WriteRegistryText(HKEY_LOCAL_MACHINE, L"Probe", L"Value", L"here");
+        return rw::win::ReadRegistryText(HKEY_CURRENT_USER, kKey + L"\\Probe", L"Value") ==
+               std::wstring(L"here");
+    }
+    ScratchMachineRegistry(const ScratchMachineRegistry&) = delete;
+    ScratchMachineRegistry& operator=(const ScratchMachineRegistry&) = delete;
+
+private:
+    const std::wstring kKey =
+        L"Software\\RidgewrightTest\\Machine" + std::to_wstring(GetCurrentProcessId());
+    HKEY key_ = nullptr;
+};
+
 TEST(About, ShowsTheVersionAndClosesWithOkOrEscape) {
     RunningEditor editor;
     std::wstring version;
@@ -368,10 +397,9 @@ TEST(About, ShowsTheVersionAndClosesWithOkOrEscape) {
 }
 
 TEST(About, SystemInfoSaysWhenTheToolCannotBeFound) {
-    const wchar_t* toolKey = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
     const wchar_t* locationKey = L"SOFTWARE\\Microsoft\\Shared Tools Location";
-    rw::win::DeleteRegistryTree(HKEY_LOCAL_MACHINE, toolKey);
-    rw::win::DeleteRegistryTree(HKEY_LOCAL_MACHINE, locationKey);
+    ScratchMachineRegistry machine; // holds neither value
+    ASSERT_TRUE(machine.Redirected());
     RunningEditor editor;
     ScriptedUi ui;
     ui.boxAnswers = {IDOK, IDOK};
@@ -387,7 +415,6 @@ TEST(About, SystemInfoSaysWhenTheToolCannotBeFound) {
         PostMessageW(about, WM_COMMAND, IDOK, 0);
     });
     Global::MainForm->mnuHelpAbout_Click();
-    rw::win::DeleteRegistryTree(HKEY_LOCAL_MACHINE, locationKey);
     ASSERT_EQ(ui.boxes.size(), 2u);
     EXPECT_EQ(ui.boxes[0].text, L"System Information Is Unavailable At This Time");
     EXPECT_EQ(ui.boxes[0].title, L"Ridgewright");
@@ -398,6 +425,8 @@ TEST(About, SystemInfoSaysWhenTheToolCannotBeFound) {
 
 TEST(About, SystemInfoStartsTheToolItsPathNames) {
     const wchar_t* toolKey = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+    ScratchMachineRegistry machine;
+    ASSERT_TRUE(machine.Redirected());
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
     // Any program that exits at once stands in for the tool.
@@ -409,7 +438,6 @@ TEST(About, SystemInfoStartsTheToolItsPathNames) {
     rw::win::WriteRegistryText(HKEY_LOCAL_MACHINE, toolKey, L"PATH", tool + L".missing");
     ui.boxAnswers.push_back(IDOK);
     rw::StartSysInfo(nullptr); // named but not there: the same message
-    rw::win::DeleteRegistryTree(HKEY_LOCAL_MACHINE, toolKey);
     EXPECT_EQ(ui.boxes.size(), 1u);
 }
 

@@ -47,18 +47,29 @@ std::wstring ScriptedUi::FileDialog(HWND, win::FileDialogRequest& request) {
 namespace {
 
 std::deque<std::function<void()>> pendingActions;
+UINT_PTR actionTimer = 0;
 
 void CALLBACK RunPendingAction(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
+    actionTimer = 0;
     if (pendingActions.empty()) {
         return;
     }
     std::function<void()> action = std::move(pendingActions.front());
     pendingActions.pop_front();
     if (!pendingActions.empty()) {
-        SetTimer(nullptr, 0, 1, RunPendingAction);
+        actionTimer = SetTimer(nullptr, 0, 1, RunPendingAction);
     }
     action();
+}
+
+// Actions a failed test left behind must not run in (or block) the next one.
+void DropPendingActions() {
+    pendingActions.clear();
+    if (actionTimer) {
+        KillTimer(nullptr, actionTimer);
+        actionTimer = 0;
+    }
 }
 
 } // namespace
@@ -67,7 +78,7 @@ void WhileModal(std::function<void()> action) {
     const bool first = pendingActions.empty();
     pendingActions.push_back(std::move(action));
     if (first) {
-        SetTimer(nullptr, 0, 1, RunPendingAction);
+        actionTimer = SetTimer(nullptr, 0, 1, RunPendingAction);
     }
 }
 
@@ -131,6 +142,7 @@ RunningEditor::RunningEditor() {
 }
 
 RunningEditor::~RunningEditor() {
+    DropPendingActions();
     if (Global::MainForm && Global::MainForm->hwnd()) {
         Global::End();
     }
