@@ -53,8 +53,8 @@ std::unique_ptr<TerrainModel> MakeExponentialWave(const SliderValues& values) {
     return std::make_unique<ExponentialWaveModel>(values);
 }
 
-GeneratorSpec BuildExponentialWave() {
-    return GeneratorSpec{
+GeneratorTable BuildExponentialWave() {
+    return GeneratorTable{
         "frmWave4",
         "Exponential Wave",
         "Exponential Wave ...",
@@ -70,9 +70,9 @@ GeneratorSpec BuildExponentialWave() {
 
 } // namespace
 
-const GeneratorSpec& ExponentialWave() {
-    static const GeneratorSpec spec = BuildExponentialWave();
-    return spec;
+const GeneratorTable& ExponentialWave() {
+    static const GeneratorTable table = BuildExponentialWave();
+    return table;
 }
 
 } // namespace rw

@@ -71,26 +71,26 @@ std::unique_ptr<TerrainModel> MakeFaultLine(const SliderValues& values) {
     return std::make_unique<FaultLineModel>(values);
 }
 
-GeneratorSpec BuildFaultLine() {
+GeneratorTable BuildFaultLine() {
     const std::vector<SliderRow> rows = {
         {"Order 1", 0, 5, 1, 5, 1, UniformRule<6, 0>},
         {"Order 2", 0, 5, 1, 5, 1, UniformRule<6, 0>},
         {"Frequency 1", -10, 10, 0, 5, 0, UniformRule<21, -10>},
         {"Frequency 2", -10, 10, 0, 5, 0, UniformRule<21, -10>},
     };
-    return GeneratorSpec{"frmFault1",
-                         "Fault line",
-                         "Fault line ...",
-                         {{" Operator 1 ", rows, 3015}, {" Operator 2 ", rows, 3015}},
-                         {},
-                         MakeFaultLine};
+    return GeneratorTable{"frmFault1",
+                          "Fault line",
+                          "Fault line ...",
+                          {{" Operator 1 ", rows, 3015}, {" Operator 2 ", rows, 3015}},
+                          {},
+                          MakeFaultLine};
 }
 
 } // namespace
 
-const GeneratorSpec& FaultLine() {
-    static const GeneratorSpec spec = BuildFaultLine();
-    return spec;
+const GeneratorTable& FaultLine() {
+    static const GeneratorTable table = BuildFaultLine();
+    return table;
 }
 
 } // namespace rw

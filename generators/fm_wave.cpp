@@ -36,8 +36,8 @@ std::unique_ptr<TerrainModel> MakeFmWave(const SliderValues& values) {
     return std::make_unique<FmWaveModel>(values);
 }
 
-GeneratorSpec BuildFmWave() {
-    return GeneratorSpec{
+GeneratorTable BuildFmWave() {
+    return GeneratorTable{
         "frmWave3",
         "FM Wave 1",
         "FM Wave ...",
@@ -53,9 +53,9 @@ GeneratorSpec BuildFmWave() {
 
 } // namespace
 
-const GeneratorSpec& FmWave() {
-    static const GeneratorSpec spec = BuildFmWave();
-    return spec;
+const GeneratorTable& FmWave() {
+    static const GeneratorTable table = BuildFmWave();
+    return table;
 }
 
 } // namespace rw

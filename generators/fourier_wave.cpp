@@ -62,7 +62,7 @@ std::unique_ptr<TerrainModel> MakeFourierWave(const SliderValues& values) {
     return std::make_unique<FourierWaveModel>(values);
 }
 
-GeneratorSpec BuildFourierWave() {
+GeneratorTable BuildFourierWave() {
     const std::vector<SliderRow> rows = {
         {"Amplitude 1", 0, 10, 1, 5, 0, UniformRule<11, 0>},
         {"Phase 1", -180, 180, 0, 5, 0, UniformRule<360, -180>},
@@ -71,19 +71,19 @@ GeneratorSpec BuildFourierWave() {
         {"Amplitude 3", 0, 10, 1, 1, 0, UniformRule<11, 0>},
         {"Phase 3", -180, 180, 0, 1, 0, UniformRule<360, -180>},
     };
-    return GeneratorSpec{"frmWave2",
-                         "Fourier Wave",
-                         "Fourier Wave ...",
-                         {{" Operator X ", rows}, {" Operator Y ", rows}},
-                         {},
-                         MakeFourierWave};
+    return GeneratorTable{"frmWave2",
+                          "Fourier Wave",
+                          "Fourier Wave ...",
+                          {{" Operator X ", rows}, {" Operator Y ", rows}},
+                          {},
+                          MakeFourierWave};
 }
 
 } // namespace
 
-const GeneratorSpec& FourierWave() {
-    static const GeneratorSpec spec = BuildFourierWave();
-    return spec;
+const GeneratorTable& FourierWave() {
+    static const GeneratorTable table = BuildFourierWave();
+    return table;
 }
 
 } // namespace rw

@@ -36,12 +36,12 @@ public:
 
 } // namespace
 
-frmGenerator::frmGenerator(const rw::GeneratorSpec& spec, HWND owner) : spec_(spec) {
-    const rw::GeneratorLayout layout = rw::LayoutFor(spec_);
-    CreateEmpty(owner, rw::win::Widen(spec_.caption), Px(layout.clientWidth),
+frmGenerator::frmGenerator(const rw::GeneratorTable& table, HWND owner) : table_(table) {
+    const rw::GeneratorLayout layout = rw::LayoutFor(table_);
+    CreateEmpty(owner, rw::win::Widen(table_.caption), Px(layout.clientWidth),
                 Px(layout.clientHeight));
     Build();
-    ApplyValues(spec_.InitialValues());
+    ApplyValues(table_.InitialValues());
 }
 
 frmGenerator::~frmGenerator() {
@@ -49,16 +49,16 @@ frmGenerator::~frmGenerator() {
 }
 
 void frmGenerator::Build() {
-    const rw::GeneratorLayout layout = rw::LayoutFor(spec_);
+    const rw::GeneratorLayout layout = rw::LayoutFor(table_);
     const auto place = [](const rw::RectTwips& r) {
         return RECT{Px(r.left), Px(r.top), Px(r.width), Px(r.height)};
     };
     int nextId = kFirstControlId;
     for (int n = 0; n < 2; ++n) {
         const RECT f = place(layout.frames[n]);
-        frames_[n] = AddControl(WC_BUTTONW, rw::win::Widen(spec_.frames[n].caption).c_str(),
+        frames_[n] = AddControl(WC_BUTTONW, rw::win::Widen(table_.frames[n].caption).c_str(),
                                 BS_GROUPBOX, nextId++, f.left, f.top, f.right, f.bottom);
-        const auto& rows = spec_.frames[n].rows;
+        const auto& rows = table_.frames[n].rows;
         for (size_t k = 0; k < rows.size(); ++k) {
             const rw::RowLayout& at = layout.rows[n][k];
             Row row;
@@ -73,34 +73,34 @@ void frmGenerator::Build() {
                 AddControl(TRACKBAR_CLASSW, L"",
                            TBS_HORZ | TBS_AUTOTICKS | TBS_TOOLTIPS | TBS_BOTTOM | WS_TABSTOP,
                            nextId++, r.left, r.top, r.right, r.bottom);
-            const rw::SliderRow& spec = rows[k];
-            SendMessageW(row.slider, TBM_SETRANGEMIN, FALSE, spec.min);
-            SendMessageW(row.slider, TBM_SETRANGEMAX, FALSE, spec.max);
+            const rw::SliderRow& range = rows[k];
+            SendMessageW(row.slider, TBM_SETRANGEMIN, FALSE, range.min);
+            SendMessageW(row.slider, TBM_SETRANGEMAX, FALSE, range.max);
             SendMessageW(row.slider, TBM_SETLINESIZE, 0, 1);
-            SendMessageW(row.slider, TBM_SETPAGESIZE, 0, spec.largeChange);
+            SendMessageW(row.slider, TBM_SETPAGESIZE, 0, range.largeChange);
             // Ticks at most about twenty apart, so that long ranges stay readable.
-            SendMessageW(row.slider, TBM_SETTICFREQ, std::max(1, (spec.max - spec.min + 19) / 20),
+            SendMessageW(row.slider, TBM_SETTICFREQ, std::max(1, (range.max - range.min + 19) / 20),
                          0);
             rows_[n].push_back(row);
         }
     }
-    for (size_t k = 0; k < spec_.variants.size(); ++k) {
+    for (size_t k = 0; k < table_.variants.size(); ++k) {
         const RECT r = place(layout.variants[k]);
-        options_.push_back(AddControl(WC_BUTTONW, rw::win::Widen(spec_.variants[k]).c_str(),
+        options_.push_back(AddControl(WC_BUTTONW, rw::win::Widen(table_.variants[k]).c_str(),
                                       BS_AUTORADIOBUTTON | (k == 0 ? WS_GROUP | WS_TABSTOP : 0),
                                       nextId++, r.left, r.top, r.right, r.bottom));
     }
-    struct ButtonSpec {
+    struct ButtonInfo {
         rw::GeneratorButton slot;
         int id;
         const wchar_t* caption;
     };
-    static constexpr ButtonSpec kButtons[] = {
+    static constexpr ButtonInfo kButtons[] = {
         {rw::kReset, cmdReset, L"&Reset"}, {rw::kRandom, cmdRandom, L"Ra&ndom"},
         {rw::kOk, cmdOk, L"&Ok"},          {rw::kCancel, cmdCancel, L"&Cancel"},
         {rw::kApply, cmdApply, L"&Apply"},
     };
-    for (const ButtonSpec& b : kButtons) {
+    for (const ButtonInfo& b : kButtons) {
         const RECT r = place(layout.buttons[b.slot]);
         AddControl(WC_BUTTONW, b.caption,
                    (b.id == cmdOk ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP |
@@ -249,7 +249,7 @@ void frmGenerator::RenderTerrain() {
     rw::RenderResult result;
     {
         RenderingScope scope(*this, target);
-        const std::unique_ptr<rw::TerrainModel> model = spec_.makeModel(CurrentValues());
+        const std::unique_ptr<rw::TerrainModel> model = table_.makeModel(CurrentValues());
         target.MousePointer(rw::ImageControl::kBusyPointer);
         StatusBarHost host;
         result = rw::DrawTerrain(*model, target.Surface(), host);
@@ -286,7 +286,7 @@ void frmGenerator::cmdRandom_Click() {
             locked[n].push_back(Locked(n, static_cast<int>(k)));
         }
     }
-    rw::RandomizeUnlocked(spec_, values, locked, rw::TheRandom());
+    rw::RandomizeUnlocked(table_, values, locked, rw::TheRandom());
     ApplyValues(values);
     RenderTerrain();
 }
@@ -295,7 +295,7 @@ void frmGenerator::cmdReset_Click() {
     if (Rendering) {
         return;
     }
-    ApplyValues(spec_.ResetValues(Variant()));
+    ApplyValues(table_.ResetValues(Variant()));
     for (int n = 0; n < 2; ++n) {
         for (size_t k = 0; k < rows_[n].size(); ++k) {
             SetLocked(n, static_cast<int>(k), false);

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "generators/generator_spec.h"
+#include "generators/generator_table.h"
 #include "win32/dialog.h"
 
 namespace rw {
@@ -19,7 +19,7 @@ class frmGenerator : public rw::win::Dialog {
 public:
     ~frmGenerator() override;
 
-    const rw::GeneratorSpec& Spec() const { return spec_; }
+    const rw::GeneratorTable& Table() const { return table_; }
 
     // Targets the document's image, takes the undo copy and shows the dialog modally, owned by
     // the main window, until it is hidden.
@@ -61,7 +61,7 @@ public:
     static constexpr int cmdCancel = IDCANCEL;
 
 protected:
-    frmGenerator(const rw::GeneratorSpec& spec, HWND owner);
+    frmGenerator(const rw::GeneratorTable& table, HWND owner);
     void OnCommand(int id, int code, HWND control) override;
 
 private:
@@ -78,7 +78,7 @@ private:
     void FinishHiddenRender();
     frmDocument* TargetDocument() const;
 
-    const rw::GeneratorSpec& spec_;
+    const rw::GeneratorTable& table_;
     HWND frames_[2] = {};
     std::vector<Row> rows_[2];
     std::vector<HWND> options_;
@@ -89,9 +89,9 @@ private:
 
 // A generator form: the framework with one generator's table. Each is created on first use and
 // kept (hidden between uses) for the rest of the run.
-template <const rw::GeneratorSpec& (*SpecOf)()> class GeneratorForm : public frmGenerator {
+template <const rw::GeneratorTable& (*TableOf)()> class GeneratorForm : public frmGenerator {
 public:
-    explicit GeneratorForm(HWND owner) : frmGenerator(SpecOf(), owner) {}
+    explicit GeneratorForm(HWND owner) : frmGenerator(TableOf(), owner) {}
 
     static GeneratorForm& Instance(HWND owner) {
         static std::unique_ptr<GeneratorForm> form;

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "generators/generator_spec.h"
+#include "generators/generator_table.h"
 #include "generators/numerics.h"
 #include "generators/random.h"
 

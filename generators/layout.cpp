@@ -21,11 +21,11 @@ constexpr int32_t kMargin = 120;
 
 } // namespace
 
-GeneratorLayout LayoutFor(const GeneratorSpec& spec) {
+GeneratorLayout LayoutFor(const GeneratorTable& table) {
     GeneratorLayout layout;
     int32_t lowest = 0;
     for (int n = 0; n < 2; ++n) {
-        const FrameSpec& frame = spec.frames[n];
+        const FrameTable& frame = table.frames[n];
         const int32_t rows = static_cast<int32_t>(frame.rows.size());
         const int32_t height =
             frame.heightTwips > 0 ? frame.heightTwips : kRowPitch * rows + kFrameFooter;
@@ -41,7 +41,7 @@ GeneratorLayout LayoutFor(const GeneratorSpec& spec) {
     }
 
     int32_t variantTop = layout.frames[0].Bottom() + kGap;
-    for (std::size_t k = 0; k < spec.variants.size(); ++k) {
+    for (std::size_t k = 0; k < table.variants.size(); ++k) {
         layout.variants.push_back({240, variantTop, 3015, 255});
         lowest = std::max(lowest, layout.variants.back().Bottom());
         variantTop += kVariantPitch;

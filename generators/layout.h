@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "generators/generator_spec.h"
+#include "generators/generator_table.h"
 
 namespace rw {
 
@@ -33,6 +33,6 @@ struct GeneratorLayout {
     int32_t clientHeight = 0;
 };
 
-GeneratorLayout LayoutFor(const GeneratorSpec& spec);
+GeneratorLayout LayoutFor(const GeneratorTable& table);
 
 } // namespace rw

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "components/surface.h"
-#include "generators/generator_spec.h"
+#include "generators/generator_table.h"
 
 namespace rw {
 

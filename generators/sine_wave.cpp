@@ -52,7 +52,7 @@ std::unique_ptr<TerrainModel> MakeSineWave(const SliderValues& values) {
     return std::make_unique<SineWaveModel>(values);
 }
 
-GeneratorSpec BuildSineWave() {
+GeneratorTable BuildSineWave() {
     std::vector<SliderRow> rows = {
         {"X Offset", -10, 10, 0, 5, 0, UniformRule<21, -10>},
         {"Y Offset", -10, 10, 0, 5, 0, UniformRule<21, -10>},
@@ -64,7 +64,7 @@ GeneratorSpec BuildSineWave() {
     // Operator 2 has the same rows; only operator 1 carries the Blend.
     std::vector<SliderRow> withBlend = rows;
     withBlend.push_back({"Blend", -10, 10, 0, 1, 0, UniformRule<21, -10>});
-    return GeneratorSpec{
+    return GeneratorTable{
         "frmWave1",
         "Sine Wave",
         "Sine Wave ...",
@@ -75,9 +75,9 @@ GeneratorSpec BuildSineWave() {
 
 } // namespace
 
-const GeneratorSpec& SineWave() {
-    static const GeneratorSpec spec = BuildSineWave();
-    return spec;
+const GeneratorTable& SineWave() {
+    static const GeneratorTable table = BuildSineWave();
+    return table;
 }
 
 } // namespace rw

@@ -50,17 +50,17 @@ public:
     float Level(float, float) const override { return 100.0f; }
 };
 
-frmGenerator& DialogFor(const rw::GeneratorSpec& spec, HWND owner) {
-    if (&spec == &rw::SineWave()) {
+frmGenerator& DialogFor(const rw::GeneratorTable& table, HWND owner) {
+    if (&table == &rw::SineWave()) {
         return frmWave1::Instance(owner);
     }
-    if (&spec == &rw::FourierWave()) {
+    if (&table == &rw::FourierWave()) {
         return frmWave2::Instance(owner);
     }
-    if (&spec == &rw::FmWave()) {
+    if (&table == &rw::FmWave()) {
         return frmWave3::Instance(owner);
     }
-    if (&spec == &rw::ExponentialWave()) {
+    if (&table == &rw::ExponentialWave()) {
         return frmWave4::Instance(owner);
     }
     return frmFault1::Instance(owner);
@@ -105,15 +105,16 @@ int main() {
         });
         const double refresh = NsPerPixel(pixels, runs, [&] { document.Lumbra1.Refresh(); });
 
-        for (const rw::GeneratorSpec* spec : rw::AllGenerators()) {
-            const std::unique_ptr<rw::TerrainModel> model = spec->makeModel(spec->InitialValues());
+        for (const rw::GeneratorTable* table : rw::AllGenerators()) {
+            const std::unique_ptr<rw::TerrainModel> model =
+                table->makeModel(table->InitialValues());
             const double bare =
                 NsPerPixel(pixels, runs, [&] { rw::DrawTerrain(*model, surface, silent); });
-            frmGenerator& dialog = DialogFor(*spec, main.hwnd());
+            frmGenerator& dialog = DialogFor(*table, main.hwnd());
             dialog.Target(document);
             const double full = NsPerPixel(pixels, runs, [&] { dialog.RenderTerrain(); });
             std::printf("%-17s %6d %11.2f %11.2f %7.3f %11.3f %11.3f %11.3f %11.3f\n",
-                        spec->caption, size, bare, full, full / bare, writes, status, pump,
+                        table->caption, size, bare, full, full / bare, writes, status, pump,
                         refresh);
             std::fflush(stdout);
         }

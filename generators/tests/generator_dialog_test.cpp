@@ -467,7 +467,7 @@ TEST_F(GeneratorTest, DialogsAreLaidOutFromTheirTablesAtTheScreensResolution) {
     for (const Expected& e : all) {
         frmGenerator& dialog = *e.dialog;
         EXPECT_EQ(rw::win::WindowText(dialog.hwnd()), e.caption);
-        const rw::GeneratorLayout layout = rw::LayoutFor(dialog.Spec());
+        const rw::GeneratorLayout layout = rw::LayoutFor(dialog.Table());
         for (int n = 0; n < 2; ++n) {
             EXPECT_EQ(rw::win::WindowText(dialog.Frame1(n)), e.frames[n]);
             RECT r;

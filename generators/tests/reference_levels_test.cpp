@@ -23,7 +23,7 @@ struct Probe {
 
 struct ReferenceCase {
     const char* name;
-    const GeneratorSpec& spec;
+    const GeneratorTable& table;
     SliderValues values;
     int32_t width, height;
     uint32_t grayHash, levelHash;
@@ -127,8 +127,8 @@ TEST(ReferenceLevels, MatchTheIndependentReference) {
     };
     for (const ReferenceCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto gray = test::RenderGray(c.spec, c.values, c.width, c.height);
-        const auto levels = test::RawLevels(c.spec, c.values, c.width, c.height);
+        const auto gray = test::RenderGray(c.table, c.values, c.width, c.height);
+        const auto levels = test::RawLevels(c.table, c.values, c.width, c.height);
         for (const Probe& p : c.probes) {
             EXPECT_EQ(gray[p.j * c.width + p.i], p.gray) << "pixel " << p.i << "," << p.j;
             EXPECT_EQ(levels[p.j * c.width + p.i], p.level) << "pixel " << p.i << "," << p.j;

@@ -16,8 +16,8 @@ using test::RawLevels;
 using test::RenderGray;
 using test::Values;
 
-std::vector<uint8_t> Grid4x4(const GeneratorSpec& spec, const SliderValues& values) {
-    return RenderGray(spec, values, 4, 4);
+std::vector<uint8_t> Grid4x4(const GeneratorTable& table, const SliderValues& values) {
+    return RenderGray(table, values, 4, 4);
 }
 
 TEST(SineWave, InitialValuesDrawRingsAroundTheCentre) {
@@ -158,13 +158,13 @@ TEST(ExponentialWave, ZeroToANegativePowerDropsThePowerTerm) {
 // is not a number. Sizes are even so that x = 0 and y = 0 occur.
 TEST(AllGenerators, EverySliderSettingGivesALevelInRange) {
     ProgramRandom random(2024);
-    for (const GeneratorSpec* spec : AllGenerators()) {
-        const bool sine = spec == &SineWave();
-        const bool exponential = spec == &ExponentialWave();
+    for (const GeneratorTable* table : AllGenerators()) {
+        const bool sine = table == &SineWave();
+        const bool exponential = table == &ExponentialWave();
         for (int trial = 0; trial < 150; ++trial) {
             SliderValues values;
             for (int n = 0; n < 2; ++n) {
-                for (const SliderRow& row : spec->frames[n].rows) {
+                for (const SliderRow& row : table->frames[n].rows) {
                     // The first trials pin every slider to its minimum, then its maximum.
                     const int32_t span = row.max - row.min + 1;
                     const int32_t pick = trial == 0   ? 0
@@ -174,10 +174,10 @@ TEST(AllGenerators, EverySliderSettingGivesALevelInRange) {
                 }
             }
             values.variant = trial % 2;
-            for (float v : RawLevels(*spec, values, 12, 8)) {
-                ASSERT_TRUE(std::isfinite(v)) << spec->caption << " trial " << trial;
-                ASSERT_GE(v, sine ? 64.0f : 0.0f) << spec->caption << " trial " << trial;
-                ASSERT_LE(v, sine ? 192.0f : 256.0f) << spec->caption << " trial " << trial;
+            for (float v : RawLevels(*table, values, 12, 8)) {
+                ASSERT_TRUE(std::isfinite(v)) << table->caption << " trial " << trial;
+                ASSERT_GE(v, sine ? 64.0f : 0.0f) << table->caption << " trial " << trial;
+                ASSERT_LE(v, sine ? 192.0f : 256.0f) << table->caption << " trial " << trial;
                 if (exponential && values.frame[0][2] + values.frame[1][2] > 0) {
                     ASSERT_LT(v, 256.0f) << "trial " << trial;
                 }

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "generators/generator_spec.h"
+#include "generators/generator_table.h"
 #include "generators/numerics.h"
 #include "generators/render_loop.h"
 
@@ -44,12 +44,12 @@ inline SliderValues Values(std::vector<int32_t> first, std::vector<int32_t> seco
 }
 
 // Gray levels of a full render; element j * width + i is pixel (i, j).
-inline std::vector<uint8_t> RenderGray(const GeneratorSpec& spec, const SliderValues& values,
+inline std::vector<uint8_t> RenderGray(const GeneratorTable& table, const SliderValues& values,
                                        int32_t width, int32_t height) {
     std::vector<uint8_t> bgr(static_cast<std::size_t>(width) * height * 3);
     const Surface24 surface{bgr.data(), width * 3, width, height};
     QuietHost host;
-    DrawTerrain(*spec.makeModel(values), surface, host);
+    DrawTerrain(*table.makeModel(values), surface, host);
     std::vector<uint8_t> gray(bgr.size() / 3);
     for (std::size_t p = 0; p < gray.size(); ++p) {
         gray[p] = bgr[3 * p];
@@ -58,9 +58,9 @@ inline std::vector<uint8_t> RenderGray(const GeneratorSpec& spec, const SliderVa
 }
 
 // The raw levels v (before rounding), surveying first where the model asks for it.
-inline std::vector<float> RawLevels(const GeneratorSpec& spec, const SliderValues& values,
+inline std::vector<float> RawLevels(const GeneratorTable& table, const SliderValues& values,
                                     int32_t width, int32_t height) {
-    auto model = spec.makeModel(values);
+    auto model = table.makeModel(values);
     std::vector<float> xs, ys;
     for (int32_t i = 0; i < width; ++i) {
         xs.push_back(NormalizedCoordinate(i, width));

@@ -21,7 +21,7 @@ struct SliderRow {
     int32_t (*random)(RandomSource&);
 };
 
-struct FrameSpec {
+struct FrameTable {
     const char* caption;
     std::vector<SliderRow> rows;
     int32_t heightTwips = 0; // 0: as tall as the rows need
@@ -47,11 +47,11 @@ public:
     virtual float Level(float x, float y) const = 0;
 };
 
-struct GeneratorSpec {
+struct GeneratorTable {
     const char* formName;    // frmWave1 ...
     const char* caption;     // dialog caption
     const char* menuCaption; // Generate menu item
-    FrameSpec frames[2];
+    FrameTable frames[2];
     std::vector<const char*>
         variants; // option buttons under the first frame; the first is selected
     std::unique_ptr<TerrainModel> (*makeModel)(const SliderValues&);
@@ -60,20 +60,20 @@ struct GeneratorSpec {
     SliderValues ResetValues(int32_t variant) const;
 };
 
-const GeneratorSpec& SineWave();
-const GeneratorSpec& FourierWave();
-const GeneratorSpec& FmWave();
-const GeneratorSpec& ExponentialWave();
-const GeneratorSpec& FaultLine();
+const GeneratorTable& SineWave();
+const GeneratorTable& FourierWave();
+const GeneratorTable& FmWave();
+const GeneratorTable& ExponentialWave();
+const GeneratorTable& FaultLine();
 
 // Random (with the dialog's lock boxes): rows of the first frame in increasing index, then of the
 // second; each row whose locked[frame][row] is false takes a new value by its random rule, which
 // draws its numbers from `random` in that order. Locked rows draw nothing; rows beyond the end of
 // a lock vector count as unlocked.
-void RandomizeUnlocked(const GeneratorSpec& spec, SliderValues& values,
+void RandomizeUnlocked(const GeneratorTable& table, SliderValues& values,
                        const std::vector<bool> locked[2], RandomSource& random);
 
 // The five generators in the order of the Generate menu.
-std::span<const GeneratorSpec* const> AllGenerators();
+std::span<const GeneratorTable* const> AllGenerators();
 
 } // namespace rw

@@ -1,5 +1,5 @@
 // The parameter tables, their random rules and Random with lock boxes.
-#include "generators/generator_spec.h"
+#include "generators/generator_table.h"
 
 #include <string>
 
@@ -41,10 +41,10 @@ TEST(GeneratorTables, MenuOrderNamesAndCaptions) {
 // Every value a row can hold or be given: initial, Reset and anything its random rule yields for
 // numbers across [0, 1) must lie in the slider's range.
 TEST(GeneratorTables, EveryRowStaysInsideItsSlider) {
-    for (const GeneratorSpec* spec : AllGenerators()) {
-        for (const FrameSpec& frame : spec->frames) {
+    for (const GeneratorTable* table : AllGenerators()) {
+        for (const FrameTable& frame : table->frames) {
             for (const SliderRow& row : frame.rows) {
-                SCOPED_TRACE(std::string(spec->caption) + " / " + row.label);
+                SCOPED_TRACE(std::string(table->caption) + " / " + row.label);
                 EXPECT_LE(row.min, row.initial);
                 EXPECT_LE(row.initial, row.max);
                 EXPECT_LE(row.min, row.reset);

@@ -1,4 +1,4 @@
-#include "generators/generator_spec.h"
+#include "generators/generator_table.h"
 
 #include <algorithm>
 
@@ -6,10 +6,10 @@ namespace rw {
 namespace {
 
 template <typename Pick>
-SliderValues ValuesOf(const GeneratorSpec& spec, int32_t variant, Pick pick) {
+SliderValues ValuesOf(const GeneratorTable& table, int32_t variant, Pick pick) {
     SliderValues values;
     for (int n = 0; n < 2; ++n) {
-        for (const SliderRow& row : spec.frames[n].rows) {
+        for (const SliderRow& row : table.frames[n].rows) {
             values.frame[n].push_back(pick(row));
         }
     }
@@ -19,18 +19,18 @@ SliderValues ValuesOf(const GeneratorSpec& spec, int32_t variant, Pick pick) {
 
 } // namespace
 
-SliderValues GeneratorSpec::InitialValues() const {
+SliderValues GeneratorTable::InitialValues() const {
     return ValuesOf(*this, 0, [](const SliderRow& row) { return row.initial; });
 }
 
-SliderValues GeneratorSpec::ResetValues(int32_t variant) const {
+SliderValues GeneratorTable::ResetValues(int32_t variant) const {
     return ValuesOf(*this, variant, [](const SliderRow& row) { return row.reset; });
 }
 
-void RandomizeUnlocked(const GeneratorSpec& spec, SliderValues& values,
+void RandomizeUnlocked(const GeneratorTable& table, SliderValues& values,
                        const std::vector<bool> locked[2], RandomSource& random) {
     for (int n = 0; n < 2; ++n) {
-        const std::vector<SliderRow>& rows = spec.frames[n].rows;
+        const std::vector<SliderRow>& rows = table.frames[n].rows;
         std::vector<int32_t>& frame = values.frame[n];
         // Values that do not cover the table start from the initial ones, so a locked row never
         // ends up outside its slider's range.
@@ -47,9 +47,9 @@ void RandomizeUnlocked(const GeneratorSpec& spec, SliderValues& values,
     }
 }
 
-std::span<const GeneratorSpec* const> AllGenerators() {
-    static const GeneratorSpec* const generators[] = {&SineWave(), &FourierWave(), &FmWave(),
-                                                      &ExponentialWave(), &FaultLine()};
+std::span<const GeneratorTable* const> AllGenerators() {
+    static const GeneratorTable* const generators[] = {&SineWave(), &FourierWave(), &FmWave(),
+                                                       &ExponentialWave(), &FaultLine()};
     return generators;
 }
 
