@@ -85,7 +85,7 @@ int main() {
         const double pixels = double(size) * size;
         const rw::Surface24 surface = document.Lumbra1.Surface();
 
-        const int runs = size >= 4096 ? 2 : 3;
+        const int runs = 3;
 
         // Fixed costs of the render, the same for every generator.
         SilentHost silent;
