@@ -40,7 +40,7 @@ frmGenerator::frmGenerator(const rw::GeneratorTable& table, HWND owner) : table_
     const rw::GeneratorLayout layout = rw::LayoutFor(table_);
     CreateEmpty(owner, rw::win::Widen(table_.caption), Px(layout.clientWidth),
                 Px(layout.clientHeight));
-    Build();
+    Build(layout);
     ApplyValues(table_.InitialValues());
 }
 
@@ -48,8 +48,7 @@ frmGenerator::~frmGenerator() {
     Destroy();
 }
 
-void frmGenerator::Build() {
-    const rw::GeneratorLayout layout = rw::LayoutFor(table_);
+void frmGenerator::Build(const rw::GeneratorLayout& layout) {
     const auto place = [](const rw::RectTwips& r) {
         return RECT{Px(r.left), Px(r.top), Px(r.width), Px(r.height)};
     };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "generators/generator_table.h"
+#include "generators/layout.h"
 #include "win32/dialog.h"
 
 namespace rw {
@@ -71,7 +72,7 @@ private:
         HWND lock = nullptr;
         HWND slider = nullptr;
     };
-    void Build();
+    void Build(const rw::GeneratorLayout& layout);
     void ApplyValues(const rw::SliderValues& values);
     bool TakeSnapshot();
     bool RestoreSnapshot();

@@ -25,19 +25,6 @@ public:
     ~Host() override { Destroy(); }
 };
 
-// A pattern that differs in every channel of every pixel, so swapped channels or rows show.
-void Paint(ImageControl& control) {
-    const Surface24 s = control.Surface();
-    for (int32_t y = 0; y < s.height; ++y) {
-        for (int32_t x = 0; x < s.width; ++x) {
-            uint8_t* p = s.Pixel(x, y);
-            p[0] = static_cast<uint8_t>(x * 7 + y);
-            p[1] = static_cast<uint8_t>(y * 13 + 5);
-            p[2] = static_cast<uint8_t>(x ^ y);
-        }
-    }
-}
-
 void PutDibOnClipboard(const std::vector<uint8_t>& dib) {
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
@@ -94,7 +81,7 @@ TEST_F(ImageControlTest, SetPixelOnItsDeviceContextChangesTheImage) {
 
 TEST_F(ImageControlTest, CopyThenPasteIntoAnotherControlIsPixelExact) {
     a.CreateBlankImage(33, 17, 24); // odd width: rows carry padding
-    Paint(a);
+    test::PaintPattern(a, 0);
     b.CreateBlankImage(5, 5, 24);
     a.ImageCopy();
     b.ImagePaste();
@@ -140,7 +127,7 @@ TEST_F(ImageControlTest, PasteConvertsCommonDepthsToTwentyFourBits) {
 
 TEST_F(ImageControlTest, PasteWithoutAnImageIsAnErrorAndKeepsTheImage) {
     a.CreateBlankImage(6, 4, 24);
-    Paint(a);
+    test::PaintPattern(a, 0);
     const auto before = Pixels(a);
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
@@ -171,7 +158,7 @@ TEST_F(ImageControlTest, PasteWithoutAnImageIsAnErrorAndKeepsTheImage) {
 
 TEST_F(ImageControlTest, SavedFilesLoadBackPixelForPixel) {
     a.CreateBlankImage(31, 19, 24);
-    Paint(a);
+    test::PaintPattern(a, 0);
     for (const wchar_t* name : {L"terrain.tif", L"terrain.png", L"terrain.bmp"}) {
         const std::wstring path = dir.File(name);
         a.SaveAs(path);
@@ -213,7 +200,7 @@ TEST_F(ImageControlTest, GrayImagesSurviveEveryOfferedType) {
 
 TEST_F(ImageControlTest, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     a.CreateBlankImage(8, 8, 24);
-    Paint(a);
+    test::PaintPattern(a, 0);
     const std::wstring path = dir.File(L"kept.png");
     test::WriteBytes(path, {1, 2, 3});
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -247,7 +234,7 @@ TEST_F(ImageControlTest, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
 
 TEST_F(ImageControlTest, FilesThatCannotBeReadAreErrorsAndKeepTheImage) {
     a.CreateBlankImage(3, 3, 24);
-    Paint(a);
+    test::PaintPattern(a, 0);
     const auto before = Pixels(a);
     EXPECT_THROW(a.Picture(dir.File(L"missing.tif")), ImageError);
 
@@ -256,7 +243,7 @@ TEST_F(ImageControlTest, FilesThatCannotBeReadAreErrorsAndKeepTheImage) {
     EXPECT_THROW(a.Picture(corrupt), ImageError);
 
     b.CreateBlankImage(64, 64, 24);
-    Paint(b);
+    test::PaintPattern(b, 1);
     const std::wstring whole = dir.File(L"whole.bmp");
     b.SaveAs(whole);
     auto bytes = test::ReadBytes(whole);

@@ -17,28 +17,14 @@
 
 namespace {
 
+using rw::test::Main;
 using rw::test::NewDocument;
+using rw::test::PaintPattern;
 using rw::test::Pixels;
 using rw::test::RunningEditor;
 using rw::test::ScriptedUi;
 using rw::test::TempDir;
 using rw::test::WhileModal;
-
-frmMain& Main() {
-    return *Global::MainForm;
-}
-
-void PaintPattern(rw::ImageControl& control, int seed) {
-    const rw::Surface24 s = control.Surface();
-    for (int32_t y = 0; y < s.height; ++y) {
-        for (int32_t x = 0; x < s.width; ++x) {
-            uint8_t* p = s.Pixel(x, y);
-            p[0] = static_cast<uint8_t>(x * 3 + seed);
-            p[1] = static_cast<uint8_t>(y * 5 + seed);
-            p[2] = static_cast<uint8_t>(x + y + seed);
-        }
-    }
-}
 
 RECT ChildRect(HWND child) {
     RECT r;
@@ -450,7 +436,6 @@ TEST_F(DocumentsTest, TitledDocumentsAskOnlyWhenChanged) {
     PaintPattern(document.Lumbra1, 6);
     Main().mnuEditCut_Click(); // a change
     EXPECT_TRUE(document.Modified());
-    const auto lastSaved = rw::test::ReadBytes(path);
 
     ui.boxAnswers = {IDYES};
     Main().mnuFileClose_Click(); // Yes saves to its own path, then closes

@@ -23,15 +23,12 @@
 
 namespace {
 
+using rw::test::Main;
 using rw::test::NewDocument;
 using rw::test::Pixels;
 using rw::test::RunningEditor;
 using rw::test::ScriptedUi;
 using rw::test::WhileModal;
-
-frmMain& Main() {
-    return *Global::MainForm;
-}
 
 void Activate(frmDocument& document) {
     SendMessageW(Main().MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(document.hwnd()), 0);

@@ -159,6 +159,22 @@ void RunningEditor::ForgetSettings() {
                             L"Software\\VB and VBA Program Settings\\" + SettingsName());
 }
 
+frmMain& Main() {
+    return *Global::MainForm;
+}
+
+void PaintPattern(ImageControl& control, int seed) {
+    const Surface24 s = control.Surface();
+    for (int32_t y = 0; y < s.height; ++y) {
+        for (int32_t x = 0; x < s.width; ++x) {
+            uint8_t* p = s.Pixel(x, y);
+            p[0] = static_cast<uint8_t>(x * 3 + seed);
+            p[1] = static_cast<uint8_t>(y * 5 + seed);
+            p[2] = static_cast<uint8_t>(x + y + seed);
+        }
+    }
+}
+
 frmDocument& NewDocument(int32_t width, int32_t height) {
     frmDocument& document = Global::MainForm->NewDocumentWindow();
     Global::MakeBlankImage(document.Lumbra1, width, height);

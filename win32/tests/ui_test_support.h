@@ -12,6 +12,7 @@
 #include "win32/ui_seam.h"
 
 class frmDocument;
+class frmMain;
 namespace rw {
 class ImageControl;
 }
@@ -84,8 +85,15 @@ public:
     static void ForgetSettings();
 };
 
+// The running editor's main window.
+frmMain& Main();
+
 // A new document window of the running editor holding a blank image of the size.
 frmDocument& NewDocument(int32_t width, int32_t height);
+
+// Fills the image with a pattern that differs in every channel from pixel to pixel, so that
+// swapped channels, rows or columns show; `seed` makes patterns of different images differ.
+void PaintPattern(ImageControl& control, int seed);
 
 // Every byte of the control's image, row after row (without the rows' padding).
 std::vector<uint8_t> Pixels(const ImageControl& control);
