@@ -86,7 +86,7 @@ void frmMain::mnuFileOpen_Click() {
         if (document->Caption() != name) {
             continue; // the comparison is case-sensitive on purpose
         }
-        const int answer = rw::win::Ui().MessageBox(hwnd(), L"Reload " + name + L"?",
+        const int answer = rw::win::Ui().ShowMessage(hwnd(), L"Reload " + name + L"?",
                                                     Global::AppTitle, MB_OKCANCEL);
         if (answer == IDOK) {
             try {

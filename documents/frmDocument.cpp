@@ -65,7 +65,7 @@ void frmDocument::Form_QueryUnload(bool& Cancel, int /*UnloadMode*/) {
     if (!Caption().empty() && !modified_) {
         return;
     }
-    const int answer = rw::win::Ui().MessageBox(hwnd(), L"Save changes before closing?",
+    const int answer = rw::win::Ui().ShowMessage(hwnd(), L"Save changes before closing?",
                                                 Global::AppTitle, MB_YESNOCANCEL);
     if (answer == IDCANCEL) {
         Cancel = true;
@@ -132,6 +132,6 @@ void frmDocument::OnDestroyed() {
 
 void ReportFileError(const std::string& reason) {
     HWND owner = Global::MainForm ? Global::MainForm->hwnd() : nullptr;
-    rw::win::Ui().MessageBox(owner, rw::win::Widen(reason), Global::AppTitle,
+    rw::win::Ui().ShowMessage(owner, rw::win::Widen(reason), Global::AppTitle,
                              MB_OK | MB_ICONEXCLAMATION);
 }

@@ -139,7 +139,7 @@ void frmNew::Command1_Click() {
     const double ry = std::nearbyint(y);
     constexpr double kMax = std::numeric_limits<int32_t>::max();
     if (rx > kMax || ry > kMax) {
-        rw::win::Ui().MessageBox(hwnd(),
+        rw::win::Ui().ShowMessage(hwnd(),
                                  L"The width and the height can be at most 2147483647 pixels.",
                                  Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
         return;

@@ -176,7 +176,7 @@ bool frmGenerator::TakeSnapshot() {
         return true;
     } catch (const rw::ImageError& e) {
         // Without an undo copy, Cancel could not put the image back: do not start.
-        rw::win::Ui().MessageBox(GetWindow(hwnd(), GW_OWNER),
+        rw::win::Ui().ShowMessage(GetWindow(hwnd(), GW_OWNER),
                                  L"The image cannot be kept for undoing the generator: " +
                                      rw::win::Widen(e.what()),
                                  Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -193,7 +193,7 @@ bool frmGenerator::RestoreSnapshot() {
         TargetImage->ImagePaste();
         TargetImage->Refresh();
     } catch (const rw::ImageError& e) {
-        rw::win::Ui().MessageBox(
+        rw::win::Ui().ShowMessage(
             hwnd(), L"The image as it was cannot be put back: " + rw::win::Widen(e.what()),
             Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
         return false;

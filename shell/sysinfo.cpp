@@ -92,7 +92,7 @@ void StartSysInfo(HWND owner) {
         }
     }
     if (!found || !StartProgram(path)) {
-        win::Ui().MessageBox(owner, kSysInfoUnavailable, Global::AppTitle, MB_OK);
+        win::Ui().ShowMessage(owner, kSysInfoUnavailable, Global::AppTitle, MB_OK);
     }
 }
 

@@ -23,8 +23,8 @@ UiSeam* SetUi(UiSeam* seam) {
     return previous;
 }
 
-int UiSeam::MessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
-    return MessageBoxW(owner, text.c_str(), title.c_str(), type);
+int UiSeam::ShowMessage(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
+    return ::MessageBoxW(owner, text.c_str(), title.c_str(), type);
 }
 
 std::wstring UiSeam::FileDialog(HWND owner, FileDialogRequest& request) {
@@ -52,7 +52,7 @@ std::wstring UiSeam::FileDialog(HWND owner, FileDialogRequest& request) {
     ofn.lpstrDefExt = request.defaultExt.empty() ? nullptr : request.defaultExt.c_str();
     ofn.Flags = request.flags | OFN_EXPLORER | OFN_HIDEREADONLY;
 
-    const BOOL ok = request.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    const BOOL ok = request.save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
     if (!ok) {
         return {};
     }

@@ -20,7 +20,7 @@ struct FileDialogRequest {
 class UiSeam {
 public:
     virtual ~UiSeam() = default;
-    virtual int MessageBox(HWND owner, const std::wstring& text, const std::wstring& title,
+    virtual int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& title,
                            UINT type);
     // The chosen full path, or "" when the user cancelled. `request.filterIndex` is updated to
     // the file type the user last selected.

@@ -22,7 +22,7 @@ ScriptedUi::~ScriptedUi() {
     win::SetUi(previous_);
 }
 
-int ScriptedUi::MessageBox(HWND, const std::wstring& text, const std::wstring& title, UINT type) {
+int ScriptedUi::ShowMessage(HWND, const std::wstring& text, const std::wstring& title, UINT type) {
     boxes.push_back({text, title, type});
     if (boxAnswers.empty()) {
         ADD_FAILURE() << "unexpected message box: " << win::Narrow(text);

@@ -34,7 +34,7 @@ public:
     ScriptedUi(const ScriptedUi&) = delete;
     ScriptedUi& operator=(const ScriptedUi&) = delete;
 
-    int MessageBox(HWND owner, const std::wstring& text, const std::wstring& title,
+    int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& title,
                    UINT type) override;
     std::wstring FileDialog(HWND owner, win::FileDialogRequest& request) override;
 
