@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "components/file_paths.h"
 #include "components/image_error.h"
 #include "win32/scoped.h"
 #include "win32/strings.h"
@@ -32,7 +33,8 @@ const GUID& ContainerOf(ImageFormat format) {
     return GUID_ContainerFormatTiff;
 }
 
-// What went wrong, in words: the system's message table has no texts for the codecs' errors.
+// What went wrong, in words: the system's message table has no texts for the codecs' errors,
+// and its texts for file errors speak of handles and directory names.
 std::wstring Reason(HRESULT hr) {
     switch (hr) {
     case WINCODEC_ERR_COMPONENTNOTFOUND:
@@ -51,14 +53,29 @@ std::wstring Reason(HRESULT hr) {
     case WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT:
         return L"its pixel format is not supported";
     case HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND):
+        return L"the file does not exist";
     case HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND):
-        return L"the file or its folder does not exist";
+    case HRESULT_FROM_WIN32(ERROR_DIRECTORY):
+    case HRESULT_FROM_WIN32(ERROR_BAD_NETPATH):
+        return L"its folder does not exist";
+    case HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE):
+        return L"its path is too long";
+    case HRESULT_FROM_WIN32(ERROR_INVALID_NAME):
+        return L"its name is not a valid file name";
     case E_ACCESSDENIED:
+    case STG_E_ACCESSDENIED:
         return L"access is denied";
+    case HRESULT_FROM_WIN32(ERROR_WRITE_PROTECT):
+        return L"the disk is write-protected";
     case HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION):
+    case HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION):
         return L"another program has the file open";
     case HRESULT_FROM_WIN32(ERROR_DISK_FULL):
+    case HRESULT_FROM_WIN32(ERROR_HANDLE_DISK_FULL):
+    case STG_E_MEDIUMFULL:
         return L"the disk is full";
+    case E_OUTOFMEMORY:
+        return L"there is not enough memory";
     default:
         return win::ErrorText(hr);
     }
@@ -175,22 +192,15 @@ ComPtr<IWICBitmapSource> ConvertForEncoder(IWICImagingFactory* factory,
     return source;
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-    const size_t separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? std::wstring(L".") : path.substr(0, separator + 1);
-}
-
-void Encode(IWICImagingFactory* factory, const std::wstring& file, ImageFormat format,
+// Encodes the image into `stream`. Some encoders report their stream's write failures as
+// success, so they never write to a file directly: the caller writes the finished bytes and
+// checks every write.
+void Encode(IWICImagingFactory* factory, IStream* stream, ImageFormat format,
             const Surface24& image) {
-    ComPtr<IWICStream> stream;
-    Check(factory->CreateStream(stream.Put()), L"The file cannot be written");
-    Check(stream->InitializeFromFilename(file.c_str(), GENERIC_WRITE),
-          L"The file cannot be written");
     ComPtr<IWICBitmapEncoder> encoder;
     Check(factory->CreateEncoder(ContainerOf(format), nullptr, encoder.Put()),
           L"This file type cannot be written on this system");
-    Check(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache),
-          L"The file cannot be written");
+    Check(encoder->Initialize(stream, WICBitmapEncoderNoCache), L"The file cannot be written");
     ComPtr<IWICBitmapFrameEncode> frame;
     ComPtr<IPropertyBag2> options;
     Check(encoder->CreateNewFrame(frame.Put(), options.Put()), L"The file cannot be written");
@@ -210,7 +220,65 @@ void Encode(IWICImagingFactory* factory, const std::wstring& file, ImageFormat f
     }
     Check(frame->Commit(), L"The file cannot be written");
     Check(encoder->Commit(), L"The file cannot be written");
-    Check(stream->Commit(STGC_DEFAULT), L"The file cannot be written");
+}
+
+// The encoded bytes held by a memory stream.
+struct EncodedBytes {
+    const BYTE* data = nullptr;
+    size_t size = 0;
+};
+
+// Writes `bytes` as a new file at `file` (which must not exist) and makes sure that all of
+// them reached the disk. Returns the failure, S_OK when the file is complete.
+HRESULT WriteNewFile(const std::wstring& file, EncodedBytes bytes) {
+    const HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return HRESULT_FROM_WIN32(GetLastError());
+    }
+    HRESULT result = S_OK;
+    constexpr size_t kChunk = size_t{1} << 20;
+    for (size_t done = 0; done < bytes.size && SUCCEEDED(result);) {
+        const DWORD want = static_cast<DWORD>(std::min(kChunk, bytes.size - done));
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes.data + done, want, &written, nullptr)) {
+            result = HRESULT_FROM_WIN32(GetLastError());
+        } else if (written != want) {
+            result = HRESULT_FROM_WIN32(ERROR_DISK_FULL); // a short write means no room
+        }
+        done += written;
+    }
+    LARGE_INTEGER size{};
+    if (SUCCEEDED(result) && !FlushFileBuffers(handle)) {
+        result = HRESULT_FROM_WIN32(GetLastError());
+    }
+    if (SUCCEEDED(result) &&
+        (!GetFileSizeEx(handle, &size) || static_cast<uint64_t>(size.QuadPart) != bytes.size)) {
+        result = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    }
+    if (!CloseHandle(handle) && SUCCEEDED(result)) {
+        result = HRESULT_FROM_WIN32(GetLastError());
+    }
+    return result;
+}
+
+// Creates a new, not yet existing temporary file in `folder` holding `bytes`; returns its name.
+std::wstring WriteTemporaryFile(const std::wstring& folder, EncodedBytes bytes, HRESULT& result) {
+    static uint32_t serial = GetTickCount();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring name =
+            LongPathForm(TemporaryName(folder, GetCurrentProcessId(), ++serial));
+        result = WriteNewFile(name, bytes);
+        if (result == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS) ||
+            result == HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS)) {
+            continue;
+        }
+        if (FAILED(result)) {
+            DeleteFileW(name.c_str()); // what part of it was written
+        }
+        return name;
+    }
+    return {};
 }
 
 } // namespace
@@ -220,8 +288,9 @@ void LoadImageFile(const std::wstring& path,
     win::ComApartment com; // whatever the calling thread has set up
     ComPtr<IWICImagingFactory> factory = Factory();
     ComPtr<IWICBitmapDecoder> decoder;
-    HRESULT hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                    WICDecodeMetadataCacheOnDemand, decoder.Put());
+    HRESULT hr =
+        factory->CreateDecoderFromFilename(LongPathForm(path).c_str(), nullptr, GENERIC_READ,
+                                           WICDecodeMetadataCacheOnDemand, decoder.Put());
     if (FAILED(hr)) {
         throw ImageError(win::Narrow(ReadFailure(path, hr)));
     }
@@ -267,27 +336,42 @@ void SaveImageFile(const std::wstring& path, const Surface24& image) {
     }
     // Replacing a file by renaming over it would slip past its read-only attribute on some file
     // systems; a read-only file is the user's request not to change it.
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         throw ImageError(win::Narrow(L"\"" + path + L"\" was not saved: the file is read-only"));
     }
     win::ComApartment com; // whatever the calling thread has set up
     ComPtr<IWICImagingFactory> factory = Factory();
 
-    wchar_t temp[MAX_PATH + 32] = {};
-    const std::wstring folder = FolderOf(path);
-    if (!GetTempFileNameW(folder.c_str(), L"rw", 0, temp)) {
-        Fail(L"\"" + path + L"\" cannot be written", HRESULT_FROM_WIN32(GetLastError()));
-    }
+    // The whole file is encoded in memory first, then written and checked, then renamed over
+    // the old file: a failure at any step leaves the old file as it was.
+    ComPtr<IStream> memory;
+    Check(CreateStreamOnHGlobal(nullptr, TRUE, memory.Put()),
+          L"\"" + path + L"\" was not saved: there is not enough memory");
     try {
-        Encode(factory.Get(), temp, *format, image);
+        Encode(factory.Get(), memory.Get(), *format, image);
     } catch (const ImageError& e) {
-        DeleteFileW(temp);
         throw ImageError(win::Narrow(L"\"" + path + L"\" was not saved. ") + e.what());
     }
-    if (!MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
-        DeleteFileW(temp);
+    HGLOBAL block = nullptr;
+    STATSTG stat{};
+    Check(GetHGlobalFromStream(memory.Get(), &block), L"\"" + path + L"\" was not saved");
+    Check(memory->Stat(&stat, STATFLAG_NONAME), L"\"" + path + L"\" was not saved");
+    const win::GlobalLockPtr<BYTE> bytes(block);
+    if (!bytes.Get()) {
+        Fail(L"\"" + path + L"\" was not saved", E_OUTOFMEMORY);
+    }
+    const std::wstring target = LongPathForm(path);
+    HRESULT hr = S_OK;
+    const std::wstring temp = WriteTemporaryFile(
+        FolderOf(target), {bytes.Get(), static_cast<size_t>(stat.cbSize.QuadPart)}, hr);
+    if (FAILED(hr)) {
+        Fail(L"\"" + path + L"\" was not saved", hr);
+    }
+    if (!MoveFileExW(temp.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        hr = HRESULT_FROM_WIN32(GetLastError());
+        DeleteFileW(temp.c_str());
         Fail(L"\"" + path + L"\" was not saved", hr);
     }
 }

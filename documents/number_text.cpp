@@ -38,6 +38,7 @@ double LeadingNumber(std::wstring_view text) {
     }
     size_t mantissaDigits = 0;
     int nonzeroBeforePoint = 0; // digits before the point, from the first nonzero one
+    int zerosAfterPoint = 0;    // zeros after the point before the first nonzero digit
     bool seenNonzero = false;
     while (at < s.size() && IsDigit(static_cast<wchar_t>(s[at]))) {
         seenNonzero = seenNonzero || s[at] != '0';
@@ -50,6 +51,7 @@ double LeadingNumber(std::wstring_view text) {
         ++at;
         while (at < s.size() && IsDigit(static_cast<wchar_t>(s[at]))) {
             seenNonzero = seenNonzero || s[at] != '0';
+            zerosAfterPoint += seenNonzero ? 0 : 1;
             number += s[at++];
             ++mantissaDigits;
         }
@@ -80,7 +82,10 @@ double LeadingNumber(std::wstring_view text) {
     (void)end;
     if (error == std::errc::result_out_of_range) {
         const bool negative = number.starts_with('-');
-        const bool tooLarge = seenNonzero && exponent + nonzeroBeforePoint > 0;
+        // The decimal order of the first significant digit tells overflow from underflow.
+        const long order =
+            nonzeroBeforePoint > 0 ? exponent + nonzeroBeforePoint : exponent - zerosAfterPoint;
+        const bool tooLarge = seenNonzero && order > 0;
         const double magnitude = tooLarge ? std::numeric_limits<double>::max() : 0.0;
         return negative ? -magnitude : magnitude;
     }

@@ -232,6 +232,95 @@ TEST_F(ImageControlTest, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(files, 1);
 }
 
+std::string SaveFailure(ImageControl& control, const std::wstring& path) {
+    try {
+        control.SaveAs(path);
+    } catch (const ImageError& e) {
+        return e.what();
+    }
+    return "(saved)";
+}
+
+TEST_F(ImageControlTest, SaveFailuresSayWhatHappenedInWords) {
+    a.CreateBlankImage(8, 8, 24);
+    EXPECT_NE(SaveFailure(a, dir.File(L"no such folder\\x.tif")).find("its folder does not exist"),
+              std::string::npos);
+    EXPECT_EQ(SaveFailure(a, dir.File(L"no such folder\\x.tif")).find("0x"), std::string::npos);
+}
+
+TEST_F(ImageControlTest, FilesInFoldersBeyondTheClassicPathLimitSaveAndLoad) {
+    std::wstring folder = L"\\\\?\\" + dir.Path();
+    for (int depth = 0; depth < 6; ++depth) {
+        folder += L"\\" + std::wstring(60, static_cast<wchar_t>(L'a' + depth));
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << depth;
+    }
+    const std::wstring deep = folder.substr(4); // as a user types or picks it
+    ASSERT_GT(deep.size(), 300u);
+    a.CreateBlankImage(13, 7, 24);
+    test::PaintPattern(a, 3);
+    for (const wchar_t* name : {L"deep.tif", L"deep.png"}) {
+        const std::wstring path = deep + L"\\" + name;
+        ASSERT_NO_THROW(a.SaveAs(path)) << SaveFailure(a, path);
+        b.CreateBlankImage(2, 2, 24);
+        ASSERT_NO_THROW(b.Picture(path));
+        EXPECT_EQ(Pixels(b), Pixels(a));
+    }
+}
+
+// A file system with no room left, made by scripts/test (a small memory file system) and named
+// by RW_FULL_DISK as a host path; without it the test cannot run here.
+std::wstring FullDiskFolder() {
+    wchar_t value[1024] = {};
+    if (!GetEnvironmentVariableW(L"RW_FULL_DISK", value, 1024) || !value[0]) {
+        return {};
+    }
+    std::wstring path = value;
+    if (path[0] == L'/') {
+        for (wchar_t& c : path) {
+            c = c == L'/' ? L'\\' : c;
+        }
+        path = L"Z:" + path; // the whole host file system is drive Z under Wine
+    }
+    return path;
+}
+
+TEST_F(ImageControlTest, ASaveOnAFullDiskFailsAndKeepsTheOldFile) {
+    const std::wstring folder = FullDiskFolder();
+    if (folder.empty()) {
+        GTEST_SKIP() << "RW_FULL_DISK names no small file system";
+    }
+    const std::wstring path = folder + L"\\kept.tif";
+    a.CreateBlankImage(9, 9, 24);
+    test::PaintPattern(a, 1);
+    ASSERT_NO_THROW(a.SaveAs(path));
+    const std::vector<unsigned char> before = test::ReadBytes(path);
+
+    // Fill what is left but a little, less than the new image needs.
+    const std::wstring filler = folder + L"\\filler.bin";
+    ULARGE_INTEGER available{};
+    ASSERT_TRUE(GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr));
+    const size_t fill = available.QuadPart > 16384 ? size_t(available.QuadPart - 16384) : 0;
+    test::WriteBytes(filler, std::vector<unsigned char>(fill, 0x55));
+
+    a.CreateBlankImage(300, 300, 24);
+    test::PaintPattern(a, 2);
+    const std::string failure = SaveFailure(a, path);
+    DeleteFileW(filler.c_str());
+    EXPECT_NE(failure.find("the disk is full"), std::string::npos) << failure;
+    EXPECT_EQ(test::ReadBytes(path), before);
+    b.CreateBlankImage(2, 2, 24);
+    ASSERT_NO_THROW(b.Picture(path));
+    EXPECT_EQ(b.ImageWidth(), 9);
+
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\~rw*").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+    }
+    DeleteFileW(path.c_str());
+}
+
 TEST_F(ImageControlTest, FilesThatCannotBeReadAreErrorsAndKeepTheImage) {
     a.CreateBlankImage(3, 3, 24);
     test::PaintPattern(a, 0);

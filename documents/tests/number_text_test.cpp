@@ -42,6 +42,12 @@ TEST(LeadingNumber, SaturatesBeyondTheDoubleRange) {
     EXPECT_EQ(LeadingNumber(L"-1e400"), -DBL_MAX);
     EXPECT_EQ(LeadingNumber(L"1e-400"), 0);
     EXPECT_EQ(LeadingNumber(L"1e99999999999999999999"), DBL_MAX);
+    // Zeros after the point make a number smaller, however large its exponent looks.
+    const std::wstring tiny = L"." + std::wstring(324, L'0') + L"1e1";
+    EXPECT_EQ(LeadingNumber(tiny), 0);
+    EXPECT_EQ(LeadingNumber(L"-" + tiny), 0);
+    EXPECT_EQ(LeadingNumber(L"0." + std::wstring(400, L'0') + L"1e800"), DBL_MAX);
+    EXPECT_EQ(LeadingNumber(L"000" + std::wstring(10, L'0') + L"1e-400"), 0);
 }
 
 TEST(NumberText, WritesTheShortestUsualForm) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "components/image_control.h"
 #include "documents/frmDocument.h"
@@ -461,3 +462,23 @@ TEST(About, GetKeyValueReadsTextAndReportsFailure) {
 }
 
 } // namespace
+
+TEST(Program, MayUseTheWholeAddressSpace) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring program = exe;
+    program.resize(program.find_last_of(L'\\') + 1);
+    program += L"ridgewright.exe";
+    HANDLE file = CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "ridgewright.exe is not beside the tests";
+    std::vector<char> header(4096);
+    DWORD read = 0;
+    ReadFile(file, header.data(), static_cast<DWORD>(header.size()), &read, nullptr);
+    CloseHandle(file);
+    ASSERT_GE(read, sizeof(IMAGE_DOS_HEADER));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(header.data());
+    ASSERT_LT(static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS), size_t{read});
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(header.data() + dos->e_lfanew);
+    EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+}
