@@ -6,10 +6,10 @@
 #include <new>
 #include <vector>
 
-#include "components/dib.h"
-#include "components/downscale.h"
-#include "components/image_error.h"
-#include "components/image_formats.h"
+#include "core/dib.h"
+#include "core/downscale.h"
+#include "core/image_error.h"
+#include "core/image_formats.h"
 #include "components/wic_codec.h"
 #include "win32/strings.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "components/surface.h"
+#include "core/surface.h"
 #include "win32/scoped.h"
 #include "win32/window.h"
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "components/file_paths.h"
-#include "components/image_error.h"
+#include "core/file_paths.h"
+#include "core/image_error.h"
 #include "win32/scoped.h"
 #include "win32/strings.h"
 

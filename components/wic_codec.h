@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "components/image_formats.h"
-#include "components/surface.h"
+#include "core/image_formats.h"
+#include "core/surface.h"
 
 namespace rw {
 

@@ -1,6 +1,6 @@
 // The Edit menu: the clipboard commands on the active document. Each ignores errors (an empty
 // clipboard, no image) and changes nothing when no document is open.
-#include "components/image_error.h"
+#include "core/image_error.h"
 #include "documents/frmDocument.h"
 #include "shell/frmMain.h"
 #include "shell/global.h"

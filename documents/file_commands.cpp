@@ -1,13 +1,13 @@
 // The File menu's commands that move images between document windows and files.
 #include <windows.h>
 
-#include "components/image_error.h"
+#include "core/image_error.h"
 #include "documents/frmDocument.h"
 #include "documents/frmNew.h"
 #include "shell/frmMain.h"
 #include "shell/global.h"
 #include "shell/settings.h"
-#include "win32/ui_seam.h"
+#include "shell/ui_seam.h"
 
 namespace {
 
@@ -86,8 +86,8 @@ void frmMain::mnuFileOpen_Click() {
         if (document->Caption() != name) {
             continue; // the comparison is case-sensitive on purpose
         }
-        const int answer = rw::win::Ui().ShowMessage(hwnd(), L"Reload " + name + L"?",
-                                                    Global::AppTitle, MB_OKCANCEL);
+        const int answer =
+            rw::Ui().ShowMessage(hwnd(), L"Reload " + name + L"?", Global::AppTitle, MB_OKCANCEL);
         if (answer == IDOK) {
             try {
                 document->Lumbra1.Picture(name);

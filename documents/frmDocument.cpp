@@ -2,12 +2,12 @@
 
 #include <cmath>
 
-#include "documents/square_fit.h"
+#include "core/square_fit.h"
 #include "shell/frmMain.h"
 #include "shell/global.h"
 #include "shell/resource.h"
 #include "win32/strings.h"
-#include "win32/ui_seam.h"
+#include "shell/ui_seam.h"
 
 frmDocument::frmDocument(HWND mdiClient) {
     static const rw::win::WindowClass cls{
@@ -65,8 +65,8 @@ void frmDocument::Form_QueryUnload(bool& Cancel, int /*UnloadMode*/) {
     if (!Caption().empty() && !modified_) {
         return;
     }
-    const int answer = rw::win::Ui().ShowMessage(hwnd(), L"Save changes before closing?",
-                                                Global::AppTitle, MB_YESNOCANCEL);
+    const int answer = rw::Ui().ShowMessage(hwnd(), L"Save changes before closing?",
+                                            Global::AppTitle, MB_YESNOCANCEL);
     if (answer == IDCANCEL) {
         Cancel = true;
     } else if (answer == IDYES) {
@@ -132,6 +132,6 @@ void frmDocument::OnDestroyed() {
 
 void ReportFileError(const std::string& reason) {
     HWND owner = Global::MainForm ? Global::MainForm->hwnd() : nullptr;
-    rw::win::Ui().ShowMessage(owner, rw::win::Widen(reason), Global::AppTitle,
-                             MB_OK | MB_ICONEXCLAMATION);
+    rw::Ui().ShowMessage(owner, rw::win::Widen(reason), Global::AppTitle,
+                         MB_OK | MB_ICONEXCLAMATION);
 }

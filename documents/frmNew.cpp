@@ -5,12 +5,12 @@
 #include <limits>
 #include <memory>
 
-#include "documents/number_text.h"
+#include "core/number_text.h"
 #include "documents/resource.h"
 #include "shell/global.h"
 #include "win32/message_loop.h"
 #include "win32/strings.h"
-#include "win32/ui_seam.h"
+#include "shell/ui_seam.h"
 
 namespace {
 
@@ -139,9 +139,8 @@ void frmNew::Command1_Click() {
     const double ry = std::nearbyint(y);
     constexpr double kMax = std::numeric_limits<int32_t>::max();
     if (rx > kMax || ry > kMax) {
-        rw::win::Ui().ShowMessage(hwnd(),
-                                 L"The width and the height can be at most 2147483647 pixels.",
-                                 Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
+        rw::Ui().ShowMessage(hwnd(), L"The width and the height can be at most 2147483647 pixels.",
+                             Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     lResolutionX = static_cast<int32_t>(rx);

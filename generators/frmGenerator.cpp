@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "components/image_control.h"
-#include "components/image_error.h"
+#include "core/image_error.h"
 #include "documents/frmDocument.h"
 #include "generators/layout.h"
 #include "generators/render_loop.h"
@@ -14,7 +14,7 @@
 #include "shell/global.h"
 #include "win32/dpi.h"
 #include "win32/strings.h"
-#include "win32/ui_seam.h"
+#include "shell/ui_seam.h"
 
 namespace {
 
@@ -176,10 +176,10 @@ bool frmGenerator::TakeSnapshot() {
         return true;
     } catch (const rw::ImageError& e) {
         // Without an undo copy, Cancel could not put the image back: do not start.
-        rw::win::Ui().ShowMessage(GetWindow(hwnd(), GW_OWNER),
-                                 L"The image cannot be kept for undoing the generator: " +
-                                     rw::win::Widen(e.what()),
-                                 Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
+        rw::Ui().ShowMessage(GetWindow(hwnd(), GW_OWNER),
+                             L"The image cannot be kept for undoing the generator: " +
+                                 rw::win::Widen(e.what()),
+                             Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
 }
@@ -193,9 +193,9 @@ bool frmGenerator::RestoreSnapshot() {
         TargetImage->ImagePaste();
         TargetImage->Refresh();
     } catch (const rw::ImageError& e) {
-        rw::win::Ui().ShowMessage(
-            hwnd(), L"The image as it was cannot be put back: " + rw::win::Widen(e.what()),
-            Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
+        rw::Ui().ShowMessage(hwnd(),
+                             L"The image as it was cannot be put back: " + rw::win::Widen(e.what()),
+                             Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     if (frmDocument* document = TargetDocument()) {

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "generators/generator_table.h"
-#include "generators/numerics.h"
-#include "generators/random.h"
+#include "core/numerics.h"
+#include "core/random.h"
 
 namespace rw {
 

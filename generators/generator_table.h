@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "generators/random.h"
+#include "core/random.h"
 
 namespace rw {
 

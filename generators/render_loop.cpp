@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "generators/numerics.h"
+#include "core/numerics.h"
 
 namespace rw {
 namespace {

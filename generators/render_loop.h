@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "components/surface.h"
+#include "core/surface.h"
 #include "generators/generator_table.h"
 
 namespace rw {

@@ -1,6 +1,6 @@
 #include "shell/common_dialog.h"
 
-#include "win32/ui_seam.h"
+#include "shell/ui_seam.h"
 
 namespace rw {
 
@@ -12,7 +12,7 @@ void CommonDialog::ShowSave(HWND owner) {
 }
 
 void CommonDialog::Show(HWND owner, bool save) {
-    win::FileDialogRequest request;
+    FileDialogRequest request;
     request.save = save;
     request.title = DialogTitle;
     request.initialDir = InitDir;
@@ -21,7 +21,7 @@ void CommonDialog::Show(HWND owner, bool save) {
     request.filterIndex = FilterIndex;
     request.defaultExt = DefaultExt;
     request.flags = Flags;
-    FileName = win::Ui().FileDialog(owner, request);
+    FileName = Ui().FileDialog(owner, request);
     FilterIndex = request.filterIndex;
 }
 

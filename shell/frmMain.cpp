@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "documents/frmDocument.h"
-#include "generators/random.h"
+#include "core/random.h"
 #include "shell/frmAbout.h"
 #include "shell/frmImage.h"
 #include "shell/global.h"
@@ -73,7 +73,7 @@ void StoreSetting(const wchar_t* key, const std::wstring& value) {
 frmMain::frmMain() = default;
 
 frmMain::~frmMain() {
-    rw::win::SetFrameAccelerators(nullptr, nullptr, nullptr);
+    rw::win::RemoveMessageFilter(this);
     Destroy();
     if (imlToolbarIcons_) {
         ImageList_Destroy(imlToolbarIcons_);
@@ -102,8 +102,18 @@ void frmMain::Load() {
                         rw::win::ModuleInstance(), &ccs);
     CreateBars();
     accelerators_ = BuildAccelerators();
-    rw::win::SetFrameAccelerators(hwnd(), mdiClient_, accelerators_);
+    rw::win::AddMessageFilter(this);
     MDIForm_Load();
+}
+
+bool frmMain::PreTranslate(MSG& msg) {
+    // The frame's keys count only while it takes input (not while a modal dialog runs).
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (!root || root != hwnd() || !IsWindowEnabled(root)) {
+        return false;
+    }
+    return (mdiClient_ && TranslateMDISysAccel(mdiClient_, &msg)) ||
+           (accelerators_ && TranslateAcceleratorW(hwnd(), accelerators_, &msg));
 }
 
 void frmMain::Show() {

@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "shell/common_dialog.h"
+#include "win32/message_loop.h"
 #include "win32/window.h"
 
 class frmDocument;
 
-class frmMain : public rw::win::Window {
+class frmMain : public rw::win::Window, private rw::win::MessageFilter {
 public:
     frmMain();
     ~frmMain() override;
@@ -89,6 +90,7 @@ protected:
 
 private:
     friend class frmDocument;
+    bool PreTranslate(MSG& msg) override; // the frame's accelerators and MDI keys
     void CreateBars();
     void LayoutChildren();
     void UpdateClock();

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "documents/number_text.h"
+#include "core/number_text.h"
 
 namespace rw {
 

@@ -4,7 +4,7 @@
 
 #include "shell/global.h"
 #include "win32/scoped.h"
-#include "win32/ui_seam.h"
+#include "shell/ui_seam.h"
 
 namespace rw {
 
@@ -92,7 +92,7 @@ void StartSysInfo(HWND owner) {
         }
     }
     if (!found || !StartProgram(path)) {
-        win::Ui().ShowMessage(owner, kSysInfoUnavailable, Global::AppTitle, MB_OK);
+        Ui().ShowMessage(owner, kSysInfoUnavailable, Global::AppTitle, MB_OK);
     }
 }
 

@@ -1,14 +1,14 @@
 #include "win32/message_loop.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace rw::win {
 
 namespace {
 
-struct FrameKeys {
-    HWND frame = nullptr;
-    HWND mdiClient = nullptr;
-    HACCEL accelerators = nullptr;
-} frameKeys;
+// Each thread has its own message queue, and so its own filters.
+thread_local std::vector<MessageFilter*> filters;
 
 bool IsDialogWindow(HWND window) {
     // Dialogs made by the dialog manager belong to the predefined class #32770.
@@ -17,21 +17,21 @@ bool IsDialogWindow(HWND window) {
 
 } // namespace
 
-void SetFrameAccelerators(HWND frame, HWND mdiClient, HACCEL accelerators) {
-    frameKeys = {frame, mdiClient, accelerators};
+void AddMessageFilter(MessageFilter* filter) {
+    filters.push_back(filter);
+}
+
+void RemoveMessageFilter(MessageFilter* filter) {
+    filters.erase(std::remove(filters.begin(), filters.end(), filter), filters.end());
 }
 
 void DispatchUiMessage(MSG& msg) {
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (root && root == frameKeys.frame && IsWindowEnabled(root)) {
-        if (frameKeys.mdiClient && TranslateMDISysAccel(frameKeys.mdiClient, &msg)) {
-            return;
-        }
-        if (frameKeys.accelerators &&
-            TranslateAcceleratorW(frameKeys.frame, frameKeys.accelerators, &msg)) {
+    for (MessageFilter* filter : filters) {
+        if (filter->PreTranslate(msg)) {
             return;
         }
     }
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     if (IsDialogWindow(root) && IsDialogMessageW(root, &msg)) {
         return;
     }

@@ -7,8 +7,20 @@
 
 namespace rw::win {
 
-// Translates and dispatches one message: the main frame's accelerators and MDI keys while it
-// accepts input, the dialog keyboard interface (Tab, Enter, Esc) inside dialogs.
+// Sees each message of the thread before it is dispatched (a frame's accelerators, say).
+class MessageFilter {
+public:
+    virtual ~MessageFilter() = default;
+    // True when the message was handled and must not be dispatched.
+    virtual bool PreTranslate(MSG& msg) = 0;
+};
+
+// Filters are asked in the order added; remove one before it is destroyed.
+void AddMessageFilter(MessageFilter* filter);
+void RemoveMessageFilter(MessageFilter* filter);
+
+// Translates and dispatches one message: the message filters first, the dialog keyboard interface
+// (Tab, Enter, Esc) inside dialogs.
 void DispatchUiMessage(MSG& msg);
 
 // Processes every message already queued, then returns. False when WM_QUIT was seen (it is
@@ -20,8 +32,5 @@ int RunMessageLoop();
 
 // Runs until `done` returns true (checked after every message) or WM_QUIT arrives.
 void RunMessageLoopUntil(const std::function<bool()>& done);
-
-// The main frame whose accelerators and MDI system keys are translated.
-void SetFrameAccelerators(HWND frame, HWND mdiClient, HACCEL accelerators);
 
 } // namespace rw::win

@@ -1,7 +1,10 @@
 #include "win32/window.h"
 
+#include <cwchar>
 #include <exception>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "win32/strings.h"
 
@@ -13,8 +16,51 @@ HINSTANCE ModuleInstance() {
     return reinterpret_cast<HINSTANCE>(&__ImageBase);
 }
 
+namespace {
+
+// The classes this module registered, unregistered when it unloads: a library that is unloaded
+// and loaded again would otherwise find its old class pointing at code that is gone.
+class RegisteredClasses {
+public:
+    ~RegisteredClasses() { UnregisterAll(); }
+    void Add(const wchar_t* name) {
+        std::lock_guard<std::mutex> hold(lock_);
+        names_.emplace_back(name);
+    }
+    void UnregisterAll() {
+        std::lock_guard<std::mutex> hold(lock_);
+        for (const std::wstring& name : names_) {
+            UnregisterClassW(name.c_str(), ModuleInstance());
+        }
+        names_.clear();
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<std::wstring> names_;
+};
+
+RegisteredClasses& Registered() {
+    static RegisteredClasses classes;
+    return classes;
+}
+
+// The file name of this module, without its folder.
+std::wstring ModuleName() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(ModuleInstance(), path, MAX_PATH);
+    const wchar_t* slash = std::wcsrchr(path, L'\\');
+    return slash ? slash + 1 : path;
+}
+
+} // namespace
+
+void UnregisterWindowClasses() {
+    Registered().UnregisterAll();
+}
+
 void ReportUnhandled(const wchar_t* where) {
-    std::wstring text = L"Ridgewright: unhandled exception in ";
+    std::wstring text = ModuleName() + L": unhandled exception in ";
     text += where;
     try {
         throw;
@@ -48,7 +94,9 @@ void Window::Create(const WindowClass& cls, DWORD exStyle, const wchar_t* title,
         wc.hbrBackground = cls.background;
         wc.hIcon = cls.icon;
         wc.lpszClassName = cls.name;
-        RegisterClassExW(&wc);
+        if (RegisterClassExW(&wc)) {
+            Registered().Add(cls.name);
+        }
     }
     if (exStyle & WS_EX_MDICHILD) {
         MDICREATESTRUCTW mcs{};

@@ -43,6 +43,10 @@ private:
     HWND hwnd_ = nullptr;
 };
 
+// Unregisters every window class this module registered (no window of them may be left). Runs by
+// itself when the module unloads; a class is registered again on its next use.
+void UnregisterWindowClasses();
+
 // Reports an exception caught at a message boundary (debug output only: the user already saw
 // whatever the handler meant to show).
 void ReportUnhandled(const wchar_t* where);

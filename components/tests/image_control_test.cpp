@@ -5,10 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "components/dib.h"
-#include "components/image_error.h"
+#include "core/dib.h"
+#include "core/image_error.h"
 #include "win32/scoped.h"
-#include "win32/tests/ui_test_support.h"
+#include "components/tests/image_test_support.h"
+#include "win32/tests/test_files.h"
 
 namespace rw {
 namespace {

@@ -13,7 +13,7 @@
 #include "shell/frmMain.h"
 #include "shell/global.h"
 #include "win32/strings.h"
-#include "win32/tests/ui_test_support.h"
+#include "shell/tests/editor_test_support.h"
 
 namespace {
 

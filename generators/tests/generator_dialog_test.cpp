@@ -14,12 +14,12 @@
 #include "documents/frmDocument.h"
 #include "generators/frmGenerator.h"
 #include "generators/layout.h"
-#include "generators/random.h"
+#include "core/random.h"
 #include "shell/frmMain.h"
 #include "shell/global.h"
 #include "win32/dpi.h"
 #include "win32/strings.h"
-#include "win32/tests/ui_test_support.h"
+#include "shell/tests/editor_test_support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "generators/random.h"
+#include "core/random.h"
 
 #include <cmath>
 #include <set>

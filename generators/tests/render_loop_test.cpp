@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "generators/numerics.h"
+#include "core/numerics.h"
 
 namespace rw {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "generators/numerics.h"
+#include "core/numerics.h"
 #include "generators/tests/test_support.h"
 
 namespace rw {

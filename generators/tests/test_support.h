@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "generators/generator_table.h"
-#include "generators/numerics.h"
+#include "core/numerics.h"
 #include "generators/render_loop.h"
 
 namespace rw::test {

@@ -20,7 +20,7 @@
 #include "win32/message_loop.h"
 #include "win32/registry.h"
 #include "win32/strings.h"
-#include "win32/tests/ui_test_support.h"
+#include "shell/tests/editor_test_support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "generators/numerics.h"
+#include "core/numerics.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "documents/square_fit.h"
+#include "core/square_fit.h"
 
 namespace rw {
 

@@ -1,4 +1,4 @@
-#include "win32/tests/ui_test_support.h"
+#include "shell/tests/editor_test_support.h"
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
@@ -16,10 +16,10 @@
 
 namespace rw::test {
 
-ScriptedUi::ScriptedUi() : previous_(win::SetUi(this)) {}
+ScriptedUi::ScriptedUi() : previous_(SetUi(this)) {}
 
 ScriptedUi::~ScriptedUi() {
-    win::SetUi(previous_);
+    SetUi(previous_);
 }
 
 int ScriptedUi::ShowMessage(HWND, const std::wstring& text, const std::wstring& title, UINT type) {
@@ -33,7 +33,7 @@ int ScriptedUi::ShowMessage(HWND, const std::wstring& text, const std::wstring& 
     return answer;
 }
 
-std::wstring ScriptedUi::FileDialog(HWND, win::FileDialogRequest& request) {
+std::wstring ScriptedUi::FileDialog(HWND, FileDialogRequest& request) {
     fileRequests.push_back(request);
     if (fileAnswers.empty()) {
         ADD_FAILURE() << "unexpected file dialog: " << win::Narrow(request.title);
@@ -82,56 +82,6 @@ void WhileModal(std::function<void()> action) {
     }
 }
 
-void Pump() {
-    win::ProcessPendingMessages();
-}
-
-TempDir::TempDir() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    path_ = std::wstring(base) + L"rw test \u00e9\u0416 " + std::to_wstring(GetCurrentProcessId()) +
-            L"-" + std::to_wstring(GetTickCount());
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-TempDir::~TempDir() {
-    // SHFileOperation wants a list ended by two NULs.
-    std::wstring from = path_;
-    from.append(2, L'\0');
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationW(&op);
-}
-
-bool FileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::vector<unsigned char> ReadBytes(const std::wstring& path) {
-    std::vector<unsigned char> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    bytes.resize(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
-}
-
-void WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 std::wstring RunningEditor::SettingsName() {
     return L"RidgewrightTest" + std::to_wstring(GetCurrentProcessId());
 }
@@ -163,31 +113,10 @@ frmMain& Main() {
     return *Global::MainForm;
 }
 
-void PaintPattern(ImageControl& control, int seed) {
-    const Surface24 s = control.Surface();
-    for (int32_t y = 0; y < s.height; ++y) {
-        for (int32_t x = 0; x < s.width; ++x) {
-            uint8_t* p = s.Pixel(x, y);
-            p[0] = static_cast<uint8_t>(x * 3 + seed);
-            p[1] = static_cast<uint8_t>(y * 5 + seed);
-            p[2] = static_cast<uint8_t>(x + y + seed);
-        }
-    }
-}
-
 frmDocument& NewDocument(int32_t width, int32_t height) {
     frmDocument& document = Global::MainForm->NewDocumentWindow();
     Global::MakeBlankImage(document.Lumbra1, width, height);
     return document;
-}
-
-std::vector<uint8_t> Pixels(const ImageControl& control) {
-    const Surface24 s = control.Surface();
-    std::vector<uint8_t> out;
-    for (int32_t y = 0; y < s.height; ++y) {
-        out.insert(out.end(), s.Pixel(0, y), s.Pixel(0, y) + 3 * s.width);
-    }
-    return out;
 }
 
 } // namespace rw::test

@@ -1,10 +1,10 @@
-#include "win32/ui_seam.h"
+#include "shell/ui_seam.h"
 
 #include <commdlg.h>
 
 #include <vector>
 
-namespace rw::win {
+namespace rw {
 
 namespace {
 
@@ -23,7 +23,8 @@ UiSeam* SetUi(UiSeam* seam) {
     return previous;
 }
 
-int UiSeam::ShowMessage(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
+int UiSeam::ShowMessage(HWND owner, const std::wstring& text, const std::wstring& title,
+                        UINT type) {
     return ::MessageBoxW(owner, text.c_str(), title.c_str(), type);
 }
 
@@ -60,4 +61,4 @@ std::wstring UiSeam::FileDialog(HWND owner, FileDialogRequest& request) {
     return file.data();
 }
 
-} // namespace rw::win
+} // namespace rw

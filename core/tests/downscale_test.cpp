@@ -1,4 +1,4 @@
-#include "components/downscale.h"
+#include "core/downscale.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Shrinking an image for display: each shown pixel is the average of the image pixels it
 // covers, so that fine terrain detail does not alias into false patterns.
-#include "components/surface.h"
+#include "core/surface.h"
 
 namespace rw {
 

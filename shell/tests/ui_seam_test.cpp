@@ -1,13 +1,13 @@
 // The real seam, not the scripted one: its message box and file dialogs must reach the system's
 // and come back with what the user pressed.
-#include "win32/ui_seam.h"
+#include "shell/ui_seam.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-namespace rw::win {
+namespace rw {
 namespace {
 
 // Presses `button` of the first dialog window titled `title` that appears within a few seconds.
@@ -65,4 +65,4 @@ TEST(RealUiSeam, ACancelledFileDialogGivesNoPath) {
 }
 
 } // namespace
-} // namespace rw::win
+} // namespace rw

@@ -1,4 +1,4 @@
-#include "components/dib.h"
+#include "core/dib.h"
 
 #include <gtest/gtest.h>
 

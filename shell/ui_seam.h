@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace rw::win {
+namespace rw {
 
 struct FileDialogRequest {
     bool save = false;
@@ -21,7 +21,7 @@ class UiSeam {
 public:
     virtual ~UiSeam() = default;
     virtual int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& title,
-                           UINT type);
+                            UINT type);
     // The chosen full path, or "" when the user cancelled. `request.filterIndex` is updated to
     // the file type the user last selected.
     virtual std::wstring FileDialog(HWND owner, FileDialogRequest& request);
@@ -31,4 +31,4 @@ UiSeam& Ui();
 // Replaces the seam (tests); nullptr restores the real one. Returns the previous seam.
 UiSeam* SetUi(UiSeam* seam);
 
-} // namespace rw::win
+} // namespace rw

@@ -1,4 +1,4 @@
-#include "components/image_formats.h"
+#include "core/image_formats.h"
 
 #include <gtest/gtest.h>
 

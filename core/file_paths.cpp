@@ -1,4 +1,4 @@
-#include "components/file_paths.h"
+#include "core/file_paths.h"
 
 #include <cwchar>
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "components/surface.h"
+#include "core/surface.h"
 
 namespace rw {
 

@@ -1,4 +1,4 @@
-#include "components/dib.h"
+#include "core/dib.h"
 
 #include <algorithm>
 #include <bit>
