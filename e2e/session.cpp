@@ -590,13 +590,13 @@ std::wstring Editor::DialogText(HWND dialog) {
     return text;
 }
 
-HWND Editor::Button(HWND dialog, const wchar_t* caption) {
+HWND Editor::Button(HWND dialog, const wchar_t* caption) const {
     for (HWND child : Children(dialog)) {
         if (ClassOf(child) == L"Button" && TextOf(child) == caption) {
             return child;
         }
     }
-    return nullptr;
+    Fail("no button \"" + Narrow(caption) + "\" in \"" + Narrow(TextOf(dialog)) + "\"");
 }
 
 void Editor::Click(HWND dialog, int id) {
@@ -609,11 +609,13 @@ void Editor::Click(HWND dialog, int id) {
     Sleep(kPollMs);
 }
 
-void Editor::ClickAndWait(HWND dialog, int id, DWORD ms) {
-    HWND button = GetDlgItem(dialog, id);
-    if (!button) {
-        Fail("no button " + std::to_string(id) + " in \"" + Narrow(TextOf(dialog)) + "\"");
-    }
+void Editor::Click(HWND dialog, const wchar_t* caption) {
+    PostMessageW(Button(dialog, caption), BM_CLICK, 0, 0);
+    Sleep(kPollMs);
+}
+
+void Editor::ClickAndWait(HWND dialog, const wchar_t* caption, DWORD ms) {
+    HWND button = Button(dialog, caption);
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, ms, &result)) {
         CheckAlive();

@@ -114,11 +114,12 @@ public:
     // Message boxes: the editor's own carry the application's title.
     HWND WaitMessageBox(const wchar_t* caption = L"Ridgewright") const;
     static std::wstring DialogText(HWND dialog); // the static texts of a dialog, joined
-    // Presses a dialog's button with the given control id as a click does.
+    // Presses a dialog's button (by control id or caption) as a click does.
     void Click(HWND dialog, int id);
+    void Click(HWND dialog, const wchar_t* caption);
     // A click whose handler runs to its end before this returns (a render, for instance).
-    void ClickAndWait(HWND dialog, int id, DWORD ms = 60000);
-    static HWND Button(HWND dialog, const wchar_t* caption);
+    void ClickAndWait(HWND dialog, const wchar_t* caption, DWORD ms = 60000);
+    HWND Button(HWND dialog, const wchar_t* caption) const;
 
     // A common file dialog of that title: types `path` into its file name field and presses
     // its Open or Save button.
