@@ -159,9 +159,8 @@ TEST_P(GeneratorScenario, EscStopsTheRenderAfterTheCurrentColumn) {
     ed().WaitUntil(
         [&] {
             const std::wstring text = ed().StatusText(0);
-            seen = text.find(L"% complete, ESC to cancel") == std::wstring::npos
-                       ? -1
-                       : std::stoi(text);
+            seen = text.find(L"% complete, ESC to cancel") == std::wstring::npos ? -1
+                                                                                 : std::stoi(text);
             return seen >= DrawingStartsAt(GetParam());
         },
         "the progress text", 20000);

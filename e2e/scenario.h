@@ -26,7 +26,7 @@ protected:
         CreateDirectoryW(root.c_str(), nullptr);
         folder_ = root + L"\\" + std::wstring(name.begin(), name.end());
         CreateDirectoryW(folder_.c_str(), nullptr);
-        for (const std::wstring& file : Files()) {
+        for (const std::wstring& file : FolderFiles()) {
             const std::wstring path = folder_ + L"\\" + file;
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileW(path.c_str());
@@ -34,7 +34,7 @@ protected:
         editor_ = std::make_unique<Editor>(folder_);
     }
 
-    std::vector<std::wstring> Files() const {
+    std::vector<std::wstring> FolderFiles() const {
         std::vector<std::wstring> names;
         WIN32_FIND_DATAW data;
         HANDLE find = FindFirstFileW((folder_ + L"\\*").c_str(), &data);

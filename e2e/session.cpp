@@ -62,11 +62,11 @@ HWND ChildOfClass(HWND parent, const wchar_t* cls) {
 class RemoteBuffer {
 public:
     RemoteBuffer(DWORD pid, size_t size) : size_(size) {
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               pid);
+        process_ =
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
         if (process_) {
-            address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE,
-                                      PAGE_READWRITE);
+            address_ =
+                VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         }
     }
     ~RemoteBuffer() {
@@ -146,12 +146,11 @@ std::wstring HostPath(const std::string& path) {
 }
 
 std::string Narrow(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                            nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                        size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
     return out;
 }
 
@@ -350,8 +349,7 @@ void Editor::Fail(const std::string& what) const {
     throw StepFailure(what + " (step \"" + step_ + "\")");
 }
 
-void Editor::WaitUntil(const std::function<bool()>& done, const std::string& what,
-                       DWORD ms) const {
+void Editor::WaitUntil(const std::function<bool()>& done, const std::string& what, DWORD ms) const {
     const DWORD start = GetTickCount();
     for (;;) {
         CheckAlive();
@@ -421,6 +419,21 @@ HWND Editor::WaitWindow(const wchar_t* cls, const wchar_t* caption, DWORD ms) co
 HWND Editor::FindDialog(const wchar_t* caption) const {
     const std::vector<HWND> list = TopLevel(L"#32770", caption);
     return list.empty() ? nullptr : list.front();
+}
+
+HWND Editor::WaitOwnedDialog(HWND owner, const wchar_t* caption, DWORD ms) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevel(L"#32770", caption)) {
+                if (GetWindow(window, GW_OWNER) == owner) {
+                    found = window;
+                }
+            }
+            return found != nullptr;
+        },
+        "a dialog \"" + Narrow(caption) + "\" over \"" + Narrow(TextOf(owner)) + "\"", ms);
+    return found;
 }
 
 void Editor::WaitGone(HWND window, DWORD ms) const {
@@ -580,7 +593,10 @@ HWND Editor::WaitMessageBox(const wchar_t* caption) const {
 std::wstring Editor::DialogText(HWND dialog) {
     std::wstring text;
     for (HWND child : Children(dialog)) {
-        if (GetParent(child) == dialog && ClassOf(child) == L"Static") {
+        const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+        const LONG_PTR kind = style & SS_TYPEMASK;
+        if (GetParent(child) == dialog && ClassOf(child) == L"Static" && kind != SS_ICON &&
+            kind != SS_BITMAP) {
             const std::wstring part = TextOf(child);
             if (!part.empty()) {
                 text += text.empty() ? part : L"\n" + part;
@@ -628,10 +644,20 @@ void Editor::ChooseFile(const wchar_t* title, const std::wstring& path) {
     HWND field = GetDlgItem(dialog, kFileNameEdit);
     if (!field) {
         HWND combo = GetDlgItem(dialog, kFileNameCombo);
-        field = combo ? FindWindowExW(combo, nullptr, L"Edit", nullptr) : nullptr;
+        // The edit sits inside the combo box (inside an extended combo box under Wine).
+        for (HWND child : combo ? Children(combo) : std::vector<HWND>{}) {
+            if (!field && ClassOf(child) == L"Edit") {
+                field = child;
+            }
+        }
     }
     if (!field) {
-        Fail("the file dialog has no file name field");
+        std::string children;
+        for (HWND child : Children(dialog)) {
+            children += " " + Narrow(ClassOf(child)) + "#" + std::to_string(GetDlgCtrlID(child)) +
+                        "(" + Narrow(TextOf(child)) + ")";
+        }
+        Fail("the file dialog has no file name field:" + children);
     }
     // The field has the focus when the dialog opens, as it has for a person.
     WaitUntil(
@@ -674,19 +700,23 @@ HWND Editor::NewDocument(const std::wstring& width, const std::wstring& height) 
     HWND document = ActiveDocument();
     // The blank image is made after the window shows; it is done when the status text clears
     // and the frame takes input again.
-    WaitUntil([&] { return IsWindowEnabled(main_) && StatusText(0).empty(); },
-              "the blank image", 15000);
+    WaitUntil([&] { return IsWindowEnabled(main_) && StatusText(0).empty(); }, "the blank image",
+              15000);
     return document;
 }
 
-Image Editor::CopyPicture() {
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
-    Press(Chord{'C', true});
-    WaitUntil([] { return IsClipboardFormatAvailable(CF_DIB) != FALSE; },
-              "the picture on the clipboard", 10000);
+Image Editor::CopyPicture(bool fromMenu) {
+    // The copy is known to have happened when the clipboard's sequence number moves; keys
+    // pressed before it (a paste, say) are handled first, as the program reads its input in
+    // order.
+    const DWORD before = GetClipboardSequenceNumber();
+    fromMenu ? Menu(L'E', L'C') : Press(Chord{'C', true});
+    WaitUntil(
+        [&] {
+            return GetClipboardSequenceNumber() != before &&
+                   IsClipboardFormatAvailable(CF_DIB) != FALSE;
+        },
+        "the picture on the clipboard", 10000);
     Image image = ReadClipboardPicture();
     if (image.pixels.empty()) {
         Fail("the clipboard's picture cannot be read");

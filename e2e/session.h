@@ -95,6 +95,8 @@ public:
         return WaitWindow(L"#32770", caption, ms);
     }
     HWND FindDialog(const wchar_t* caption) const;
+    // A dialog of that caption owned by `owner` (a question a common dialog asks, for one).
+    HWND WaitOwnedDialog(HWND owner, const wchar_t* caption, DWORD ms = 15000) const;
 
     std::vector<HWND> Documents() const; // the MDI children, top of the z-order first
     HWND ActiveDocument() const;
@@ -128,8 +130,9 @@ public:
 
     // File New answered with the given size; the new document window.
     HWND NewDocument(const std::wstring& width, const std::wstring& height = L"");
-    // Edit > Copy on the active document, then the picture as the clipboard holds it.
-    Image CopyPicture();
+    // Edit Copy (Ctrl+C, or the menu) on the active document, then the picture as the
+    // clipboard holds it.
+    Image CopyPicture(bool fromMenu = false);
 
 private:
     void Foreground(HWND window);
