@@ -472,15 +472,31 @@ std::wstring Editor::StatusText(int panel) const {
     return text;
 }
 
-// Focus under Wine 8 without a window manager (Managed=N): SetForegroundWindow from the driver
-// does make the editor's window the foreground one, and SendInput then delivers to the focus
-// window of the foreground thread with the keyboard state (Ctrl for accelerators, Alt for the
-// menu bar) kept by the system, as a real keyboard's would be. Posting WM_KEYDOWN instead would
-// leave GetKeyState unchanged in the editor, so its accelerators would never fire.
+// Keyboard focus under Wine 8 on Xvfb without a window manager (Managed=N): the editor's main
+// window is the foreground window as soon as it shows (Wine activates a new process's first
+// window and nothing takes it away), and its modal dialogs and message boxes take the activation
+// from it as they open. SendInput then delivers each key to the focus window of that thread with
+// the keyboard state kept by the system, as a real keyboard's is: Ctrl for the accelerators, Alt
+// for the menu bar. Posted WM_KEYDOWN messages would leave GetKeyState unchanged in the editor,
+// so its accelerators would never fire. Should another process's window take the foreground,
+// SetForegroundWindow from the driver gives it back (Wine puts no lock on it), once the thread
+// that owned the foreground has taken its deactivation messages.
 void Editor::Foreground(HWND window) {
-    if (GetForegroundWindow() != window) {
-        SetForegroundWindow(window);
+    if (GetForegroundWindow() == window) {
+        return;
     }
+    SetForegroundWindow(window);
+    // The window losing the foreground is told so by messages; when it is one of the driver's
+    // own, they wait for this thread to take them.
+    WaitUntil(
+        [&] {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageW(&msg);
+            }
+            return GetForegroundWindow() == window;
+        },
+        "the editor to take the foreground", 5000);
 }
 
 HWND Editor::InputTarget() const {
