@@ -36,15 +36,14 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> list;
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM l) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(l)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&list));
+    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&list));
     return list;
 }
 
@@ -375,32 +374,38 @@ HWND Editor::Toolbar() const {
     return ChildOfClass(main_, TOOLBARCLASSNAMEW);
 }
 
+namespace {
+
+struct TopLevelSearch {
+    DWORD pid;
+    const wchar_t* cls;
+    const wchar_t* caption;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM search) {
+    auto& s = *reinterpret_cast<TopLevelSearch*>(search);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != s.pid || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    // The class comes first: a toolbar's tooltip window carries a button's caption.
+    if (s.cls && ClassOf(window) != s.cls) {
+        return TRUE;
+    }
+    if (s.caption && TextOf(window) != s.caption) {
+        return TRUE;
+    }
+    s.found.push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
 std::vector<HWND> Editor::TopLevel(const wchar_t* cls, const wchar_t* caption) const {
-    struct Search {
-        DWORD pid;
-        const wchar_t* cls;
-        const wchar_t* caption;
-        std::vector<HWND> found;
-    } search{pid_, cls, caption, {}};
-    EnumWindows(
-        [](HWND window, LPARAM l) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(l);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid != s.pid || !IsWindowVisible(window)) {
-                return TRUE;
-            }
-            // The class comes first: a toolbar's tooltip window carries a button's caption.
-            if (s.cls && ClassOf(window) != s.cls) {
-                return TRUE;
-            }
-            if (s.caption && TextOf(window) != s.caption) {
-                return TRUE;
-            }
-            s.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TopLevelSearch search{pid_, cls, caption, {}};
+    EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
