@@ -190,6 +190,21 @@ TEST_F(Files, ExitWithTwoUntitledCancelledAtTheSecondKeepsEverything) {
     EXPECT_TRUE(IsWindowVisible(ed().Main()));
     EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty());
 
+    // The window's close boxes ask the same: Ctrl+F4 for a document, Alt+F4 for the program.
+    ed().Step("Ctrl+F4");
+    ed().Press(Chord{VK_F4, true});
+    box = Message(text);
+    EXPECT_EQ(L"Save changes before closing?", text);
+    ed().Step("Cancel");
+    Answer(box, IDCANCEL);
+    ed().Step("Alt+F4");
+    ed().Press(Chord{VK_F4, false, true});
+    box = Message(text);
+    ed().Step("Cancel");
+    Answer(box, IDCANCEL);
+    ed().Step("after Alt+F4, Cancel");
+    EXPECT_EQ(2u, ed().Documents().size());
+
     // The editor still works: a third document, then Exit answered No everywhere ends it and
     // keeps its window's place for the next run.
     ed().Step("File New after the refused Exit");

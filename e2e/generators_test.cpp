@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <iostream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -196,6 +197,65 @@ INSTANTIATE_TEST_SUITE_P(Generate, GeneratorScenario,
                          [](const testing::TestParamInfo<Generator>& info) {
                              return std::string(info.param.name);
                          });
+
+// While another program holds the clipboard, the undo copy can be neither taken nor given
+// back: the editor says so instead of drawing over an image it could not restore. (The undo
+// copy belongs to the dialogs' common framework: one generator stands for all five.)
+class GeneratorClipboard : public Scenario {};
+
+TEST_F(GeneratorClipboard, AnotherProgramHoldingItStopsTheGeneratorSafely) {
+    ed().Step("File New");
+    ed().NewDocument(L"48");
+    const Image blank = ed().CopyPicture();
+    struct HeldClipboard {
+        HeldClipboard() { held = OpenClipboard(nullptr) != FALSE; }
+        ~HeldClipboard() { Release(); }
+        void Release() {
+            if (held) {
+                CloseClipboard();
+                held = false;
+            }
+        }
+        bool held = false;
+    };
+    {
+        HeldClipboard clipboard;
+        ASSERT_TRUE(clipboard.held);
+        ed().Step("Generate > Sine Wave while the clipboard is held");
+        ed().MenuByPosition(L'G', 0);
+        HWND box = ed().WaitMessageBox();
+        const std::wstring text = Editor::DialogText(box);
+        std::cout << "      message: " << Narrow(text) << "\n";
+        EXPECT_NE(std::wstring::npos, text.find(L"clipboard"));
+        ed().Step("OK");
+        ed().Click(box, IDOK);
+        ed().WaitGone(box);
+        EXPECT_EQ(nullptr, ed().FindDialog(L"Sine Wave")) << "the dialog opened all the same";
+    }
+    ed().WaitUntil([&] { return IsWindowEnabled(ed().Main()); }, "the main window's input");
+
+    ed().Step("Generate > Sine Wave");
+    ed().MenuByPosition(L'G', 0);
+    HWND dialog = ed().WaitDialog(L"Sine Wave");
+    ed().Step("Random");
+    ed().ClickAndWait(dialog, L"Ra&ndom");
+    {
+        HeldClipboard clipboard;
+        ASSERT_TRUE(clipboard.held);
+        ed().Step("Cancel while the clipboard is held");
+        ed().Click(dialog, L"&Cancel");
+        HWND box = ed().WaitMessageBox();
+        std::cout << "      message: " << Narrow(Editor::DialogText(box)) << "\n";
+        ed().Step("OK");
+        ed().Click(box, IDOK);
+        ed().WaitGone(box);
+        EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog closed without its image put back";
+    }
+    ed().Step("Cancel once the clipboard is free");
+    ed().Click(dialog, L"&Cancel");
+    ed().WaitGone(dialog);
+    EXPECT_EQ(blank, ed().CopyPicture());
+}
 
 } // namespace
 } // namespace e2e
