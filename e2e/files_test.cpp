@@ -2,6 +2,7 @@
 // real buttons of the real message boxes and file dialogs.
 #include <windows.h>
 
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -424,6 +425,167 @@ TEST_F(Files, CutCopyAndPasteBetweenDocuments) {
     EXPECT_EQ(terrain, ed().CopyPicture());
     ed().Menu(L'E', L'T');
     EXPECT_TRUE(ed().CopyPicture().IsUniform());
+}
+
+// Another program's clipboard contents: pictures in the other layouts a DIB may have arrive
+// with their colours, and whatever cannot be read leaves the document as it was.
+class ForeignClipboard {
+public:
+    ForeignClipboard() {
+        owner_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                 nullptr);
+    }
+    ~ForeignClipboard() { DestroyWindow(owner_); }
+    ForeignClipboard(const ForeignClipboard&) = delete;
+    ForeignClipboard& operator=(const ForeignClipboard&) = delete;
+
+    void Put(UINT format, const std::vector<uint8_t>& bytes) {
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+        std::memcpy(GlobalLock(memory), bytes.data(), bytes.size());
+        GlobalUnlock(memory);
+        ASSERT_TRUE(OpenClipboard(owner_));
+        EmptyClipboard();
+        ASSERT_TRUE(SetClipboardData(format, memory));
+        CloseClipboard();
+    }
+
+private:
+    HWND owner_ = nullptr;
+};
+
+std::vector<uint8_t> DibHeader(int32_t width, int32_t height, uint16_t bits, uint32_t colors) {
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = bits;
+    header.biCompression = BI_RGB;
+    header.biClrUsed = colors;
+    const auto* p = reinterpret_cast<const uint8_t*>(&header);
+    return std::vector<uint8_t>(p, p + sizeof header);
+}
+
+TEST_F(Files, PasteOfAnotherProgramsClipboardContents) {
+    ed().Step("File New");
+    ed().NewDocument(L"8", L"6");
+    const Image blank = ed().CopyPicture();
+    ForeignClipboard clipboard;
+
+    ed().Step("Paste of text");
+    const std::string words = "not a picture";
+    clipboard.Put(CF_TEXT, std::vector<uint8_t>(words.begin(), words.end() + 1));
+    ed().Press(Chord{'V', true});
+    EXPECT_EQ(blank, ed().CopyPicture());
+
+    // 8 bits per pixel through a palette of three colours, rows bottom-up, padded to 4 bytes.
+    ed().Step("Paste of a 3 x 2 picture of 8 bits per pixel");
+    std::vector<uint8_t> dib = DibHeader(3, 2, 8, 3);
+    for (uint32_t bgr : {0x0000FFu, 0x00FF00u, 0xFF0000u}) { // red, green, blue as B,G,R,0
+        dib.push_back(static_cast<uint8_t>(bgr >> 16));
+        dib.push_back(static_cast<uint8_t>(bgr >> 8));
+        dib.push_back(static_cast<uint8_t>(bgr));
+        dib.push_back(0);
+    }
+    for (uint8_t index : {2, 1, 0, 0, /* bottom row */ 0, 1, 2, 0 /* top row */}) {
+        dib.push_back(index);
+    }
+    clipboard.Put(CF_DIB, dib);
+    ed().Press(Chord{'V', true});
+    const Image paletted = ed().CopyPicture();
+    EXPECT_EQ((Image{3, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0x0000FF, 0x00FF00, 0xFF0000}}),
+              paletted);
+
+    // 32 bits per pixel, top-down.
+    ed().Step("Paste of a 2 x 2 top-down picture of 32 bits per pixel");
+    dib = DibHeader(2, -2, 32, 0);
+    for (uint32_t bgrx : {0x00102030u, 0x00405060u, 0x00708090u, 0x00A0B0C0u}) {
+        for (int k = 0; k < 4; ++k) {
+            dib.push_back(static_cast<uint8_t>(bgrx >> (8 * k)));
+        }
+    }
+    clipboard.Put(CF_DIB, dib);
+    ed().Press(Chord{'V', true});
+    EXPECT_EQ((Image{2, 2, {0x102030, 0x405060, 0x708090, 0xA0B0C0}}), ed().CopyPicture());
+
+    // A header that promises far more pixels than follow it.
+    ed().Step("Paste of a truncated picture");
+    dib = DibHeader(4000, 4000, 24, 0);
+    dib.resize(dib.size() + 64, 0x55);
+    clipboard.Put(CF_DIB, dib);
+    ed().Press(Chord{'V', true});
+    ed().Step("after the truncated paste");
+    EXPECT_EQ((Image{2, 2, {0x102030, 0x405060, 0x708090, 0xA0B0C0}}), ed().CopyPicture());
+    EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty()) << "Paste reported an error";
+}
+
+TEST_F(Files, TheNewDialogTakesOnlyNumbers) {
+    ed().Step("File New");
+    ed().Press(Chord{'N', true});
+    HWND dialog = ed().WaitDialog(L"New");
+    HWND text1 = GetDlgItem(dialog, 3003), text2 = GetDlgItem(dialog, 3005);
+    const auto text = [](HWND field) {
+        wchar_t buffer[64] = {};
+        SendMessageW(field, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(buffer));
+        return std::wstring(buffer);
+    };
+    ed().Step("type 12 and letters");
+    ed().Type(L"12ab");
+    ed().WaitUntil([&] { return text(text1) == L"12" && text(text2) == L"12"; }, "12 in both");
+    ed().Step("type letters only");
+    ed().Press(Chord{'A', true});
+    ed().Type(L"xy");
+    ed().WaitUntil([&] { return text(text1) == L"0"; }, "the width to read 0");
+    ed().Step("Tab out of a field below 1");
+    ed().Press(VK_TAB);
+    PumpFor(200);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    EXPECT_EQ(text1, info.hwndFocus) << "the focus left a field whose number is below 1";
+    ed().Step("Enter with 0");
+    ed().Press(VK_RETURN);
+    PumpFor(200);
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "Ok took a width of 0";
+
+    // Typed key by key, a decimal point is taken back at once ("0." reads as 0, whose text is
+    // "0"): fractions arrive by pasting them whole.
+    ForeignClipboard clipboard;
+    const auto paste = [&](const std::wstring& number) {
+        const auto* p = reinterpret_cast<const uint8_t*>(number.c_str());
+        clipboard.Put(CF_UNICODETEXT,
+                      std::vector<uint8_t>(p, p + (number.size() + 1) * sizeof(wchar_t)));
+        ed().Press(Chord{'A', true});
+        ed().Press(Chord{'V', true});
+    };
+    // 0.4 passes Ok's test but rounds to 0: the dialog closes and no window is made.
+    ed().Step("paste 0.4, Enter");
+    paste(L"0.4");
+    ed().WaitUntil([&] { return text(text1) == L"0.4"; }, "0.4");
+    ed().Press(VK_RETURN);
+    ed().WaitGone(dialog);
+    PumpFor(200);
+    EXPECT_TRUE(ed().Documents().empty());
+
+    // Halves round to the even neighbour: 2.5 by 3.5 gives 2 by 4.
+    ed().Step("File New, paste 2.5 and 3.5");
+    ed().Press(Chord{'N', true});
+    dialog = ed().WaitDialog(L"New");
+    ed().WaitUntil([&] { return text(text1) == L"128"; }, "the New dialog's fields");
+    paste(L"2.5");
+    ed().WaitUntil([&] { return text(text2) == L"2.5"; }, "2.5 in both");
+    ed().Step("Tab, paste 3.5");
+    ed().Press(VK_TAB);
+    paste(L"3.5");
+    ed().WaitUntil([&] { return text(text2) == L"3.5"; }, "3.5 as the height");
+    ed().Press(VK_RETURN);
+    ed().WaitGone(dialog);
+    ed().WaitUntil([&] { return ed().Documents().size() == 1; }, "the new document");
+    ed().Step("Edit Copy");
+    const Image made = ed().CopyPicture();
+    ed().Step("end");
+    EXPECT_EQ(2, made.width);
+    EXPECT_EQ(4, made.height);
 }
 
 } // namespace

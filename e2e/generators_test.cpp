@@ -60,6 +60,9 @@ protected:
     }
 };
 
+// Scenarios of the dialogs' common framework, where one generator stands for all five.
+class GeneratorDialogs : public Scenario {};
+
 TEST_P(GeneratorScenario, RandomApplyResetCancelOk) {
     constexpr int kSide = 96;
     ed().Step("File New");
@@ -188,6 +191,29 @@ TEST_P(GeneratorScenario, EscStopsTheRenderAfterTheCurrentColumn) {
     EXPECT_EQ(partial, ed().CopyPicture());
 }
 
+// Ok while a render runs: the dialog goes at once, the render draws to its end, and only then
+// does the main window take input again.
+TEST_F(GeneratorDialogs, OkDuringARenderLetsItFinish) {
+    constexpr int kSide = 1200;
+    ed().Step("File New");
+    ed().NewDocument(std::to_wstring(kSide));
+    const Image blank = ed().CopyPicture();
+    ed().Step("Generate > Exponential Wave");
+    ed().MenuByPosition(L'G', 3);
+    HWND dialog = ed().WaitDialog(L"Exponential Wave");
+    ed().Step("Random, then Ok while it renders");
+    ed().Click(dialog, L"Ra&ndom");
+    ed().WaitUntil([&] { return !ed().StatusText(0).empty(); }, "the progress text", 20000);
+    ed().Click(dialog, L"&Ok");
+    ed().WaitGone(dialog);
+    ed().WaitUntil([&] { return ed().StatusText(0).empty(); }, "the render to end", 30000);
+    ed().WaitUntil([&] { return IsWindowEnabled(ed().Main()); }, "the main window's input");
+    ed().Step("Edit Copy");
+    const Image drawn = ed().CopyPicture();
+    EXPECT_FALSE(drawn.SameColumn(blank, 0));
+    EXPECT_FALSE(drawn.SameColumn(blank, kSide - 1)) << "the render stopped when the dialog went";
+}
+
 INSTANTIATE_TEST_SUITE_P(Generate, GeneratorScenario,
                          testing::Values(Generator{"SineWave", 0, L"Sine Wave"},
                                          Generator{"FourierWave", 1, L"Fourier Wave"},
@@ -200,10 +226,9 @@ INSTANTIATE_TEST_SUITE_P(Generate, GeneratorScenario,
 
 // While another program holds the clipboard, the undo copy can be neither taken nor given
 // back: the editor says so instead of drawing over an image it could not restore. (The undo
-// copy belongs to the dialogs' common framework: one generator stands for all five.)
-class GeneratorClipboard : public Scenario {};
+// copy belongs to the dialogs' common framework.)
 
-TEST_F(GeneratorClipboard, AnotherProgramHoldingItStopsTheGeneratorSafely) {
+TEST_F(GeneratorDialogs, AnotherProgramHoldingItStopsTheGeneratorSafely) {
     ed().Step("File New");
     ed().NewDocument(L"48");
     const Image blank = ed().CopyPicture();

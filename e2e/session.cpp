@@ -129,6 +129,19 @@ INPUT KeyInput(WORD key, bool up) {
 
 } // namespace
 
+void PumpFor(DWORD ms) {
+    // The driver's own windows (a clipboard owner, say) are sent messages by the editor, which
+    // waits for the answers: the driver keeps taking them while it waits itself.
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
+    } while (GetTickCount() - start < ms);
+}
+
 Paths& Config() {
     static Paths paths;
     return paths;
@@ -295,6 +308,7 @@ Editor::Editor(const std::wstring& folder) {
                           std::to_string(GetLastError()) + ")");
     }
     pid_ = process_.dwProcessId;
+    started_ = GetTickCount();
     AllowSetForegroundWindow(pid_);
     WaitForInputIdle(process_.hProcess, 15000);
     main_ = WaitWindow(L"RidgewrightMain", L"Ridgewright");
@@ -317,6 +331,12 @@ Editor::~Editor() {
 
 void Editor::Step(const std::string& name) {
     CheckAlive(); // the step before ended with the program still running
+    // RW_E2E_TRACE=1 logs when each step starts, to see where a scenario spends its time.
+    static const bool trace = GetEnvironmentVariableW(L"RW_E2E_TRACE", nullptr, 0) > 0;
+    if (trace) {
+        std::printf("      %6lu ms  %s\n", static_cast<unsigned long>(GetTickCount() - started_),
+                    name.c_str());
+    }
     step_ = name;
 }
 
@@ -358,7 +378,7 @@ void Editor::WaitUntil(const std::function<bool()>& done, const std::string& wha
         if (GetTickCount() - start > ms) {
             Fail("timed out waiting for " + what);
         }
-        Sleep(kPollMs);
+        PumpFor(kPollMs);
     }
 }
 
@@ -521,7 +541,7 @@ void Editor::SendKeys(const std::vector<INPUT>& inputs) {
     }
     std::vector<INPUT> copy = inputs;
     SendInput(static_cast<UINT>(copy.size()), copy.data(), sizeof(INPUT));
-    Sleep(kPollMs);
+    PumpFor(kPollMs);
 }
 
 void Editor::Press(Chord chord) {
@@ -604,7 +624,7 @@ void Editor::ClickToolbar(int index) {
     inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
     inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
     SendInput(3, inputs, sizeof(INPUT));
-    Sleep(kPollMs);
+    PumpFor(kPollMs);
 }
 
 HWND Editor::WaitMessageBox(const wchar_t* caption) const {
@@ -643,12 +663,12 @@ void Editor::Click(HWND dialog, int id) {
     }
     // Posted: the click may open a modal window of its own, whose loop must not wait for us.
     PostMessageW(button, BM_CLICK, 0, 0);
-    Sleep(kPollMs);
+    PumpFor(kPollMs);
 }
 
 void Editor::Click(HWND dialog, const wchar_t* caption) {
     PostMessageW(Button(dialog, caption), BM_CLICK, 0, 0);
-    Sleep(kPollMs);
+    PumpFor(kPollMs);
 }
 
 void Editor::ClickAndWait(HWND dialog, const wchar_t* caption, DWORD ms) {

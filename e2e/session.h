@@ -25,6 +25,9 @@ std::wstring HostPath(const std::string& path);
 
 std::string Narrow(const std::wstring& text);
 
+// Waits `ms`, answering meanwhile what the editor sends to the driver's own windows.
+void PumpFor(DWORD ms);
+
 // Any way a step can fail: the message names the step, so that the log says what the user had
 // just done when the editor died, hung or showed something else.
 class StepFailure : public std::runtime_error {
@@ -143,6 +146,7 @@ private:
     std::string step_ = "starting the program";
     PROCESS_INFORMATION process_{};
     DWORD pid_ = 0;
+    DWORD started_ = 0;
     HWND main_ = nullptr;
 };
 

@@ -143,7 +143,7 @@ TEST_F(Shell, ToolbarButtonsAndCommandsWithoutADocument) {
         ed().Step("Generate item " + std::to_string(k) + " without a document");
         ed().MenuByPosition(L'G', k);
     }
-    Sleep(200);
+    PumpFor(200);
     ed().Step("after the commands");
     EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty()) << "a dialog or message came";
     EXPECT_TRUE(ed().Documents().empty());
@@ -158,7 +158,7 @@ TEST_F(Shell, ToolbarButtonsAndCommandsWithoutADocument) {
         ed().Press(Chord{static_cast<WORD>(off.title), false, true});
         ed().WaitWindow(L"#32768", nullptr, 5000);
         ed().Press(static_cast<WORD>(off.item));
-        Sleep(100);
+        PumpFor(100);
         ed().Press(VK_ESCAPE);
         ed().Press(VK_ESCAPE);
         ed().WaitUntil([&] { return ed().TopLevel(L"#32768", nullptr).empty(); },
@@ -167,7 +167,7 @@ TEST_F(Shell, ToolbarButtonsAndCommandsWithoutADocument) {
     ed().Step("the Filter title, disabled");
     ed().Press(Chord{L'I', false, true});
     ed().Press(VK_ESCAPE);
-    Sleep(100);
+    PumpFor(100);
     ed().Step("after the disabled items");
     EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty()) << "a disabled item did something";
 
