@@ -709,9 +709,25 @@ void Editor::ChooseFile(const wchar_t* title, const std::wstring& path) {
                    info.hwndFocus == field;
         },
         "the file name field to take the focus", 5000);
-    Press(Chord{'A', true}); // whatever it proposes is replaced
-    Type(path);
-    WaitUntil([&] { return TextOf(field) == path; }, "the typed file name to arrive", 5000);
+    // Whatever the field proposes is replaced. Should the text not come out as typed (seen
+    // once on a loaded machine, cause unknown), the user selects it all and types it again.
+    for (int attempt = 0;; ++attempt) {
+        Press(Chord{'A', true});
+        Type(path);
+        const DWORD start = GetTickCount();
+        while (TextOf(field) != path && GetTickCount() - start < 3000) {
+            PumpFor(kPollMs);
+        }
+        if (TextOf(field) == path) {
+            break;
+        }
+        if (attempt == 1) {
+            Fail("the file name field reads \"" + Narrow(TextOf(field)) + "\" after typing \"" +
+                 Narrow(path) + "\"");
+        }
+        std::printf("      the file name field read \"%s\": typing it again\n",
+                    Narrow(TextOf(field)).c_str());
+    }
     Click(dialog, IDOK);
 }
 
