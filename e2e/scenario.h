@@ -34,6 +34,13 @@ protected:
         editor_ = std::make_unique<Editor>(folder_);
     }
 
+    // A scenario that ends with the program still expected to run checks that it does.
+    void TearDown() override {
+        if (editor_ && !editor_->Ended()) {
+            editor_->Step("end of the scenario");
+        }
+    }
+
     std::vector<std::wstring> FolderFiles() const {
         std::vector<std::wstring> names;
         WIN32_FIND_DATAW data;

@@ -359,6 +359,7 @@ DWORD Editor::WaitExit(DWORD ms) {
     if (WaitForSingleObject(process_.hProcess, ms) != WAIT_OBJECT_0) {
         Fail("the editor did not end");
     }
+    ended_ = true;
     DWORD code = 0;
     GetExitCodeProcess(process_.hProcess, &code);
     return code;

@@ -77,6 +77,7 @@ public:
     bool Alive() const;
     // Waits for the program to end by itself; its exit code.
     DWORD WaitExit(DWORD ms = 15000);
+    bool Ended() const { return ended_; }
 
     [[noreturn]] void Fail(const std::string& what) const;
     // Polls `done` until it holds, checking that the program lives meanwhile.
@@ -147,6 +148,7 @@ private:
     PROCESS_INFORMATION process_{};
     DWORD pid_ = 0;
     DWORD started_ = 0;
+    bool ended_ = false; // the scenario ended the program on purpose
     HWND main_ = nullptr;
 };
 

@@ -29,22 +29,24 @@ TEST_F(Shell, MainWindowBarsAndTheViewMenu) {
     EXPECT_TRUE(IsWindowVisible(toolbar) && IsWindowVisible(status));
     const RECT client = Frame(ed().MdiClient());
 
+    // The bar goes first, then the documents' area takes its room: both are waited for.
+    const auto area = [&] { return Frame(ed().MdiClient()); };
     ed().Step("View > Toolbar");
     ed().Menu(L'V', L'T');
-    ed().WaitUntil([&] { return !IsWindowVisible(toolbar); }, "the toolbar to go");
-    EXPECT_LT(Frame(ed().MdiClient()).top, client.top) << "the documents did not take its room";
+    ed().WaitUntil([&] { return !IsWindowVisible(toolbar) && area().top < client.top; },
+                   "the toolbar to go and the documents to take its room");
     ed().Step("View > Toolbar again");
     ed().Menu(L'V', L'T');
-    ed().WaitUntil([&] { return IsWindowVisible(toolbar); }, "the toolbar to come back");
+    ed().WaitUntil([&] { return IsWindowVisible(toolbar) && area().top == client.top; },
+                   "the toolbar to come back");
     ed().Step("View > Status Bar");
     ed().Menu(L'V', L'B');
-    ed().WaitUntil([&] { return !IsWindowVisible(status); }, "the status bar to go");
-    EXPECT_GT(Frame(ed().MdiClient()).bottom, client.bottom);
+    ed().WaitUntil([&] { return !IsWindowVisible(status) && area().bottom > client.bottom; },
+                   "the status bar to go and the documents to take its room");
     ed().Step("View > Status Bar again");
     ed().Menu(L'V', L'B');
-    ed().WaitUntil([&] { return IsWindowVisible(status); }, "the status bar to come back");
-    EXPECT_EQ(client.top, Frame(ed().MdiClient()).top);
-    EXPECT_EQ(client.bottom, Frame(ed().MdiClient()).bottom);
+    ed().WaitUntil([&] { return IsWindowVisible(status) && area().bottom == client.bottom; },
+                   "the status bar to come back");
 }
 
 TEST_F(Shell, TheWindowMenuArrangesTheDocuments) {
