@@ -1,6 +1,7 @@
 #include "plugin_host/plugin.h"
 
 #include <new>
+#include <set>
 
 #include "lumbra32/lumbra32.h"
 #include "plugin_host/control_window.h"
@@ -15,6 +16,17 @@ namespace {
 // Type information of IPlugIn (its vtable side, which ITypeInfo::Invoke needs) and of the
 // class, loaded from the registered type library on first need and kept while objects live.
 long g_objects = 0;
+// The objects alive now. lumbra32 keeps the context of the last status callback registered; a
+// callback that arrives for an object already gone must not reach it.
+std::set<PlugIn*>& LiveObjects() {
+    static std::set<PlugIn*> live;
+    return live;
+}
+
+bool IsLive(void* object) {
+    ModuleGuard guard;
+    return LiveObjects().count(static_cast<PlugIn*>(object)) != 0;
+}
 ITypeInfo* g_interfaceInfo = nullptr;
 ITypeInfo* g_classInfo = nullptr;
 
@@ -22,7 +34,8 @@ HRESULT LoadTypeInfo(ITypeInfo** interfaceInfo, ITypeInfo** classInfo) {
     ModuleGuard guard;
     if (!g_interfaceInfo) {
         rw::win::ComPtr<ITypeLib> library;
-        HRESULT hr = LoadRegTypeLib(LIBID_LUMBRAPLUGLib, 1, 0, LOCALE_NEUTRAL, library.Put());
+        // Registered under its own locale: a neutral request does not find it.
+        HRESULT hr = LoadRegTypeLib(LIBID_LUMBRAPLUGLib, 1, 0, 0x0409, library.Put());
         if (FAILED(hr)) {
             return hr;
         }
@@ -58,13 +71,15 @@ HRESULT LoadTypeInfo(ITypeInfo** interfaceInfo, ITypeInfo** classInfo) {
     return S_OK;
 }
 
-void ObjectCreated() {
+void ObjectCreated(PlugIn* object) {
     ModuleGuard guard;
     ++g_objects;
+    LiveObjects().insert(object);
 }
 
-void ObjectDestroyed() {
+void ObjectDestroyed(PlugIn* object) {
     ModuleGuard guard;
+    LiveObjects().erase(object);
     if (--g_objects == 0) {
         if (g_interfaceInfo) {
             g_interfaceInfo->Release();
@@ -79,12 +94,16 @@ void ObjectDestroyed() {
 
 int CALLBACK PlugInFoundProc(const char* title, const char* fileName, const char* category,
                              void* context) {
-    static_cast<PlugIn*>(context)->AppendPlugIn(title, fileName, category);
+    if (IsLive(context)) {
+        static_cast<PlugIn*>(context)->AppendPlugIn(title, fileName, category);
+    }
     return 1;
 }
 
 int CALLBACK PlugInStatusProc(int, int percent, void* context) {
-    static_cast<PlugIn*>(context)->FireStatus(static_cast<short>(percent & 0xFFFF));
+    if (IsLive(context)) {
+        static_cast<PlugIn*>(context)->FireStatus(static_cast<short>(percent & 0xFFFF));
+    }
     return 1;
 }
 
@@ -134,7 +153,7 @@ HRESULT PlugIn::Create(IUnknown* outer, REFIID iid, void** out) {
 PlugIn::PlugIn(IUnknown* outer)
     : inner_(this), outer_(outer ? outer : &inner_), events_(outer_, this) {
     LockModule();
-    ObjectCreated();
+    ObjectCreated(this);
 }
 
 PlugIn::~PlugIn() {
@@ -142,7 +161,7 @@ PlugIn::~PlugIn() {
     if (window_) {
         DestroyWindow(window_);
     }
-    ObjectDestroyed();
+    ObjectDestroyed(this);
     UnlockModule();
 }
 
@@ -281,6 +300,7 @@ bool PlugIn::AppendPlugIn(const char* title, const char* fileName, const char* c
 }
 
 HRESULT PlugIn::FillCatalogue() {
+    rw::win::ComPtr<IUnknown> keepAlive(outer_);
     if (catalogue_.empty() && PlugInEnumerate(PlugInFoundProc, 32, this) != 1) {
         return ReportError(IDS_ERR_LOAD_DIRECTORY);
     }
@@ -354,7 +374,9 @@ HRESULT PlugIn::InvokePlugIn(BSTR szFileName, LONG hDIB) {
     if (!image) {
         return ReportError(IDS_ERR_IMAGE_NOT_VALID);
     }
-    // Status events reach the sinks from inside this call.
+    // Status events reach the sinks from inside this call, and a sink may let go of the
+    // control there: it must outlive the run.
+    rw::win::ComPtr<IUnknown> keepAlive(outer_);
     const int ran = PlugInRun(image, window_, 0);
     GlobalFree(image);
     if (ran == 1 || ImageLastError() == LUMBRA32_USER_CANCELLED) {
