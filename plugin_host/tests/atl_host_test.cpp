@@ -19,6 +19,12 @@ using AxGetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
 using AxCreateControl = HRESULT(WINAPI*)(LPCOLESTR, HWND, IStream*, IUnknown**);
 
 struct Atl {
+    // The host's window class is registered once per process (a second call reports failure).
+    Atl() {
+        static const BOOL registered = init ? init() : FALSE;
+        ready = registered;
+    }
+    bool ready = false;
     HMODULE module = LoadLibraryW(L"atl.dll");
     AxWinInit init = Proc<AxWinInit>("AtlAxWinInit");
     AxGetControl getControl = Proc<AxGetControl>("AtlAxGetControl");
@@ -95,12 +101,21 @@ std::vector<COLORREF> Expected(HMODULE control, int size) {
 TEST(PlugInAtlHost, ActivatesPaintsItsIconAndAnswersItsSize) {
     RegisterControl();
     Atl atl;
-    ASSERT_TRUE(atl.init && atl.getControl) << "atl.dll";
-    ASSERT_TRUE(atl.init());
+    ASSERT_TRUE(atl.init && atl.getControl && atl.createControl) << "atl.dll";
+    ASSERT_TRUE(atl.ready);
     const HWND frame = MakeFrame();
-    const HWND host = CreateWindowExW(0, L"AtlAxWin", L"PlugIn.PlugIn", WS_CHILD | WS_VISIBLE, 10,
-                                      10, 100, 80, frame, nullptr, nullptr, nullptr);
+    // The host window class given the ProgID as its text creates the control. (Wine's host
+    // then keeps no container for it, so it is attached explicitly below, as a container
+    // that holds its controls does.)
+    const HWND byText = CreateWindowExW(0, L"AtlAxWin", L"PlugIn.PlugIn", WS_CHILD | WS_VISIBLE,
+                                        120, 10, 40, 40, frame, nullptr, nullptr, nullptr);
+    ASSERT_NE(byText, nullptr);
+    EXPECT_NE(GetModuleHandleW(L"lumbraplug.ocx"), nullptr);
+    const HWND host = CreateWindowExW(0, L"AtlAxWin", L"", WS_CHILD | WS_VISIBLE, 10, 10, 100, 80,
+                                      frame, nullptr, nullptr, nullptr);
     ASSERT_NE(host, nullptr);
+    ComPtr<IUnknown> container;
+    ASSERT_EQ(atl.createControl(L"PlugIn.PlugIn", host, nullptr, container.Put()), S_OK);
     Pump();
     ComPtr<IUnknown> control;
     ASSERT_EQ(atl.getControl(host, control.Put()), S_OK);
@@ -156,6 +171,8 @@ TEST(PlugInAtlHost, ActivatesPaintsItsIconAndAnswersItsSize) {
     oleWindow.Reset();
     plugIn.Reset();
     control.Reset();
+    container.Reset();
+    DestroyWindow(byText);
     DestroyWindow(host);
     DestroyWindow(frame);
     Pump();
@@ -167,7 +184,7 @@ TEST(PlugInAtlHost, HostLoadsAndSavesTheSameTwelveBytes) {
     RegisterControl();
     Atl atl;
     ASSERT_TRUE(atl.init && atl.createControl && atl.getControl);
-    ASSERT_TRUE(atl.init());
+    ASSERT_TRUE(atl.ready);
     const BYTE bytes[12] = {2, 2, 0, 0, 0xD8, 0x13, 0, 0, 0xD8, 0x13, 0, 0};
     const BYTE other[12] = {2, 2, 0, 0, 0x10, 0x27, 0, 0, 0x20, 0x4E, 0, 0};
     for (const BYTE* form : {bytes, other}) {
@@ -207,13 +224,15 @@ TEST(PlugInAtlHost, HostLoadsAndSavesTheSameTwelveBytes) {
 TEST(PlugInAtlHost, LibraryUnloadsWithItsWindowClassAndLoadsAgain) {
     RegisterControl();
     Atl atl;
-    ASSERT_TRUE(atl.init && atl.getControl);
-    ASSERT_TRUE(atl.init());
+    ASSERT_TRUE(atl.init && atl.getControl && atl.createControl);
+    ASSERT_TRUE(atl.ready);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         const HWND frame = MakeFrame();
-        const HWND host = CreateWindowExW(0, L"AtlAxWin", L"PlugIn.PlugIn", WS_CHILD | WS_VISIBLE,
-                                          0, 0, 64, 64, frame, nullptr, nullptr, nullptr);
+        const HWND host = CreateWindowExW(0, L"AtlAxWin", L"", WS_CHILD | WS_VISIBLE, 0, 0, 64,
+                                          64, frame, nullptr, nullptr, nullptr);
+        ComPtr<IUnknown> container;
+        ASSERT_EQ(atl.createControl(L"PlugIn.PlugIn", host, nullptr, container.Put()), S_OK);
         Pump();
         ASSERT_NE(FindWindowExW(host, nullptr, rw::plugin::kControlWindowClass, nullptr), nullptr);
         const HMODULE module = GetModuleHandleW(L"lumbraplug.ocx");
@@ -221,6 +240,7 @@ TEST(PlugInAtlHost, LibraryUnloadsWithItsWindowClassAndLoadsAgain) {
         WNDCLASSEXW cls{};
         cls.cbSize = sizeof cls;
         EXPECT_TRUE(GetClassInfoExW(module, rw::plugin::kControlWindowClass, &cls));
+        container.Reset();
         DestroyWindow(host);
         DestroyWindow(frame);
         Pump();

@@ -60,6 +60,9 @@ TEST(RegistryScript, ShippedScriptRegistersExactlyTheControlsEntries) {
               "set PlugIn.PlugIn.1\\CLSID [] = {6A1D4C11-5B3E-4F11-9C27-1E8B30D4A6F5}\n"
               "create PlugIn.PlugIn\n"
               "set PlugIn.PlugIn [] = PlugIn Class\n"
+              // Class lookups by this name do not follow CurVer everywhere.
+              "create PlugIn.PlugIn\\CLSID\n"
+              "set PlugIn.PlugIn\\CLSID [] = {6A1D4C11-5B3E-4F11-9C27-1E8B30D4A6F5}\n"
               "create PlugIn.PlugIn\\CurVer\n"
               "set PlugIn.PlugIn\\CurVer [] = PlugIn.PlugIn.1\n"
               "create CLSID\n"
