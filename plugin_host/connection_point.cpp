@@ -199,10 +199,10 @@ HRESULT EventConnectionPoint::EnumConnections(IEnumConnections** out) {
 
 void EventConnectionPoint::FireStatus(short percent) {
     // The control stays alive for the whole round even if a sink lets go of it.
-    rw::win::ComPtr<IUnknown> keepAlive(owner_);
+    rw::com::ComPtr<IUnknown> keepAlive(owner_);
     // Slots are read afresh each time round: a handler may disconnect itself or others.
     for (std::size_t i = 0; i < slots_.size(); ++i) {
-        rw::win::ComPtr<IDispatch> sink(slots_[i]);
+        rw::com::ComPtr<IDispatch> sink(slots_[i]);
         if (!sink) {
             continue;
         }

@@ -17,7 +17,7 @@ HRESULT ReportError(unsigned id) {
 }
 
 HRESULT ReportError(const wchar_t* message, HRESULT hr) {
-    rw::win::ComPtr<ICreateErrorInfo> create;
+    rw::com::ComPtr<ICreateErrorInfo> create;
     if (FAILED(CreateErrorInfo(create.Put()))) {
         return hr;
     }
@@ -28,7 +28,7 @@ HRESULT ReportError(const wchar_t* message, HRESULT hr) {
         CoTaskMemFree(progId);
     }
     create->SetDescription(const_cast<LPOLESTR>(message));
-    rw::win::ComPtr<IErrorInfo> info;
+    rw::com::ComPtr<IErrorInfo> info;
     if (SUCCEEDED(create.As(info))) {
         SetErrorInfo(0, info.Get());
     }

@@ -95,7 +95,7 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
     if (!IsEqualCLSID(clsid, CLSID_PlugIn)) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
-    rw::win::ComPtr<ClassFactory> factory;
+    rw::com::ComPtr<ClassFactory> factory;
     {
         ModuleGuard guard;
         if (!g_factory) {
@@ -104,7 +104,7 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
                 return E_OUTOFMEMORY;
             }
         }
-        factory = rw::win::ComPtr<ClassFactory>(g_factory);
+        factory = rw::com::ComPtr<ClassFactory>(g_factory);
     }
     return factory->QueryInterface(iid, out);
 }
@@ -122,7 +122,7 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
     if (FAILED(hr)) {
         return hr;
     }
-    rw::win::ComPtr<ITypeLib> library;
+    rw::com::ComPtr<ITypeLib> library;
     std::wstring libraryPath = path;
     hr = LoadTypeLibEx(libraryPath.c_str(), REGKIND_NONE, library.Put());
     if (FAILED(hr)) {

@@ -33,14 +33,14 @@ ITypeInfo* g_classInfo = nullptr;
 HRESULT LoadTypeInfo(ITypeInfo** interfaceInfo, ITypeInfo** classInfo) {
     ModuleGuard guard;
     if (!g_interfaceInfo) {
-        rw::win::ComPtr<ITypeLib> library;
+        rw::com::ComPtr<ITypeLib> library;
         // Registered under its own locale: a neutral request does not find it.
         HRESULT hr = LoadRegTypeLib(LIBID_LUMBRAPLUGLib, 1, 0, 0x0409, library.Put());
         if (FAILED(hr)) {
             return hr;
         }
-        rw::win::ComPtr<ITypeInfo> dispatchInfo;
-        rw::win::ComPtr<ITypeInfo> coclass;
+        rw::com::ComPtr<ITypeInfo> dispatchInfo;
+        rw::com::ComPtr<ITypeInfo> coclass;
         hr = library->GetTypeInfoOfGuid(IID_IPlugIn, dispatchInfo.Put());
         if (SUCCEEDED(hr)) {
             hr = library->GetTypeInfoOfGuid(CLSID_PlugIn, coclass.Put());
@@ -49,10 +49,10 @@ HRESULT LoadTypeInfo(ITypeInfo** interfaceInfo, ITypeInfo** classInfo) {
             return hr;
         }
         // A dual interface is described twice; Invoke must see the vtable description.
-        rw::win::ComPtr<ITypeInfo> vtableInfo = dispatchInfo;
+        rw::com::ComPtr<ITypeInfo> vtableInfo = dispatchInfo;
         HREFTYPE ref = 0;
         if (SUCCEEDED(dispatchInfo->GetRefTypeOfImplType(-1, &ref))) {
-            rw::win::ComPtr<ITypeInfo> other;
+            rw::com::ComPtr<ITypeInfo> other;
             if (SUCCEEDED(dispatchInfo->GetRefTypeInfo(ref, other.Put()))) {
                 vtableInfo = other;
             }
@@ -261,7 +261,7 @@ HRESULT PlugIn::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DIS
     if (!IsEqualIID(iid, IID_NULL)) {
         return DISP_E_UNKNOWNINTERFACE;
     }
-    rw::win::ComPtr<ITypeInfo> info;
+    rw::com::ComPtr<ITypeInfo> info;
     const HRESULT hr = LoadTypeInfo(info.Put(), nullptr);
     return FAILED(hr) ? hr : DispGetIDsOfNames(info.Get(), names, count, ids);
 }
@@ -271,7 +271,7 @@ HRESULT PlugIn::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* para
     if (!IsEqualIID(iid, IID_NULL)) {
         return DISP_E_UNKNOWNINTERFACE;
     }
-    rw::win::ComPtr<ITypeInfo> info;
+    rw::com::ComPtr<ITypeInfo> info;
     const HRESULT hr = LoadTypeInfo(info.Put(), nullptr);
     if (FAILED(hr)) {
         return hr;
@@ -300,7 +300,7 @@ bool PlugIn::AppendPlugIn(const char* title, const char* fileName, const char* c
 }
 
 HRESULT PlugIn::FillCatalogue() {
-    rw::win::ComPtr<IUnknown> keepAlive(outer_);
+    rw::com::ComPtr<IUnknown> keepAlive(outer_);
     if (catalogue_.empty() && PlugInEnumerate(PlugInFoundProc, 32, this) != 1) {
         return ReportError(IDS_ERR_LOAD_DIRECTORY);
     }
@@ -376,7 +376,7 @@ HRESULT PlugIn::InvokePlugIn(BSTR szFileName, LONG hDIB) {
     }
     // Status events reach the sinks from inside this call, and a sink may let go of the
     // control there: it must outlive the run.
-    rw::win::ComPtr<IUnknown> keepAlive(outer_);
+    rw::com::ComPtr<IUnknown> keepAlive(outer_);
     const int ran = PlugInRun(image, window_, 0);
     GlobalFree(image);
     if (ran == 1 || ImageLastError() == LUMBRA32_USER_CANCELLED) {
@@ -511,7 +511,7 @@ HRESULT PlugIn::Unfreeze(DWORD) {
 }
 
 HRESULT PlugIn::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
-    viewSink_ = rw::win::ComPtr<IAdviseSink>(sink);
+    viewSink_ = rw::com::ComPtr<IAdviseSink>(sink);
     viewAspects_ = aspects;
     viewFlags_ = flags;
     return S_OK;
@@ -525,7 +525,7 @@ HRESULT PlugIn::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
         *flags = viewFlags_;
     }
     if (sink) {
-        *sink = rw::win::ComPtr<IAdviseSink>(viewSink_).Detach();
+        *sink = rw::com::ComPtr<IAdviseSink>(viewSink_).Detach();
     }
     return S_OK;
 }
@@ -597,7 +597,7 @@ HRESULT PlugIn::ActivateInPlace(LONG verb, LPCRECT position) {
         return E_UNEXPECTED;
     }
     if (!inPlaceSite_) {
-        rw::win::ComPtr<IOleInPlaceSite> site;
+        rw::com::ComPtr<IOleInPlaceSite> site;
         if (FAILED(clientSite_.As(site))) {
             return E_FAIL;
         }
@@ -605,7 +605,7 @@ HRESULT PlugIn::ActivateInPlace(LONG verb, LPCRECT position) {
             return E_FAIL;
         }
         // Asked for windowed activation where the site knows the difference.
-        rw::win::ComPtr<IOleInPlaceSiteEx> siteEx;
+        rw::com::ComPtr<IOleInPlaceSiteEx> siteEx;
         BOOL noRedraw = FALSE;
         if (SUCCEEDED(site.As(siteEx))) {
             siteEx->OnInPlaceActivateEx(&noRedraw, 0);
@@ -621,8 +621,8 @@ HRESULT PlugIn::ActivateInPlace(LONG verb, LPCRECT position) {
         }
         RECT pos{};
         RECT clip{};
-        rw::win::ComPtr<IOleInPlaceFrame> frame;
-        rw::win::ComPtr<IOleInPlaceUIWindow> document;
+        rw::com::ComPtr<IOleInPlaceFrame> frame;
+        rw::com::ComPtr<IOleInPlaceUIWindow> document;
         OLEINPLACEFRAMEINFO frameInfo{};
         frameInfo.cb = sizeof frameInfo;
         inPlaceSite_->GetWindowContext(frame.Put(), document.Put(), &pos, &clip, &frameInfo);
@@ -651,7 +651,7 @@ HRESULT PlugIn::InPlaceDeactivate() {
         DestroyWindow(window_);
         window_ = nullptr;
     }
-    rw::win::ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
+    rw::com::ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
     site->OnInPlaceDeactivate();
     return S_OK;
 }
@@ -742,7 +742,7 @@ HRESULT PlugIn::SetClientSite(IOleClientSite* site) {
     if (!site) {
         InPlaceDeactivate();
     }
-    clientSite_ = rw::win::ComPtr<IOleClientSite>(site);
+    clientSite_ = rw::com::ComPtr<IOleClientSite>(site);
     return S_OK;
 }
 
@@ -750,7 +750,7 @@ HRESULT PlugIn::GetClientSite(IOleClientSite** site) {
     if (!site) {
         return E_POINTER;
     }
-    *site = rw::win::ComPtr<IOleClientSite>(clientSite_).Detach();
+    *site = rw::com::ComPtr<IOleClientSite>(clientSite_).Detach();
     return S_OK;
 }
 
@@ -792,7 +792,7 @@ HRESULT PlugIn::GetClipboardData(DWORD, IDataObject** data) {
 
 HRESULT PlugIn::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LPCRECT position) {
     if (site && !clientSite_) {
-        clientSite_ = rw::win::ComPtr<IOleClientSite>(site);
+        clientSite_ = rw::com::ComPtr<IOleClientSite>(site);
     }
     switch (verb) {
     case OLEIVERB_PRIMARY:
@@ -1007,7 +1007,7 @@ HRESULT PlugIn::Load(IStorage* storage) {
     if (!storage) {
         return E_POINTER;
     }
-    rw::win::ComPtr<IStream> stream;
+    rw::com::ComPtr<IStream> stream;
     const HRESULT hr = storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
                                            0, stream.Put());
     return FAILED(hr) ? hr : Load(stream.Get());
@@ -1017,7 +1017,7 @@ HRESULT PlugIn::Save(IStorage* storage, BOOL) {
     if (!storage) {
         return E_POINTER;
     }
-    rw::win::ComPtr<IStream> stream;
+    rw::com::ComPtr<IStream> stream;
     const HRESULT hr = storage->CreateStream(
         L"Contents", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, stream.Put());
     return FAILED(hr) ? hr : Save(stream.Get(), TRUE);

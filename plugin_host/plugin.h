@@ -221,10 +221,10 @@ private:
     std::vector<PlugInInfo> catalogue_;
     Extent extent_ = kDefaultExtent;
 
-    rw::win::ComPtr<IOleClientSite> clientSite_;
-    rw::win::ComPtr<IOleInPlaceSite> inPlaceSite_;
-    rw::win::ComPtr<IOleAdviseHolder> oleAdvise_;
-    rw::win::ComPtr<IAdviseSink> viewSink_;
+    rw::com::ComPtr<IOleClientSite> clientSite_;
+    rw::com::ComPtr<IOleInPlaceSite> inPlaceSite_;
+    rw::com::ComPtr<IOleAdviseHolder> oleAdvise_;
+    rw::com::ComPtr<IAdviseSink> viewSink_;
     DWORD viewAspects_ = 0;
     DWORD viewFlags_ = 0;
     HWND window_ = nullptr;

@@ -1,10 +1,11 @@
 #pragma once
-// An owning COM interface pointer: releases what it holds exactly once.
+// An owning COM interface pointer: releases what it holds exactly once. (win32/scoped.h has an
+// older, smaller rw::win::ComPtr; this one adds Attach, Detach, Reset and As.)
 #include <objbase.h>
 
 #include <utility>
 
-namespace rw::win {
+namespace rw::com {
 
 template <class T> class ComPtr {
 public:
@@ -63,4 +64,4 @@ private:
     T* p_ = nullptr;
 };
 
-} // namespace rw::win
+} // namespace rw::com

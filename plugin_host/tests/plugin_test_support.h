@@ -11,7 +11,7 @@
 
 namespace plugintest {
 
-using rw::win::ComPtr;
+using rw::com::ComPtr;
 
 // The full path of the control under test.
 std::wstring ControlPath();
