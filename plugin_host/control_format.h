@@ -26,7 +26,9 @@ constexpr Extent kDefaultExtent{5080, 5080};
 std::array<std::uint8_t, kStreamSize> EncodeStream(Extent extent);
 std::uint32_t DecodeVersion(const std::uint8_t (&bytes)[kVersionSize]);
 // Whether a stream of this version carries the extent after its version field.
-constexpr bool VersionCarriesExtent(std::uint32_t version) { return version <= kStreamVersion; }
+constexpr bool VersionCarriesExtent(std::uint32_t version) {
+    return version <= kStreamVersion;
+}
 Extent DecodeExtent(const std::uint8_t (&bytes)[kExtentSize]);
 
 // The control always shows 32 x 32 pixels.
@@ -49,7 +51,9 @@ enum MessageId : unsigned {
     kUnableToLoadHost = 33009,
 };
 // Severity error, facility 10 (the automation "control" facility), code = message id.
-constexpr std::uint32_t HresultForMessage(unsigned id) { return 0x800A0000u + (id & 0xFFFFu); }
+constexpr std::uint32_t HresultForMessage(unsigned id) {
+    return 0x800A0000u + (id & 0xFFFFu);
+}
 // The one message that is a literal, not a table entry.
 constexpr std::uint32_t kIndexOutOfBoundsHresult = 0x800A017Du;
 constexpr const char* kIndexOutOfBoundsText = "Index out of bounds.";

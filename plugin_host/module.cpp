@@ -46,7 +46,8 @@ ModuleGuard::~ModuleGuard() {
 std::wstring ModulePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = GetModuleFileNameW(g_instance, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD n =
+            GetModuleFileNameW(g_instance, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0) {
             return {};
         }

@@ -210,8 +210,7 @@ HRESULT PlugIn::InnerQueryInterface(REFIID iid, void** out) {
         p = static_cast<IPersistStreamInit*>(this);
     } else if (IsEqualIID(iid, IID_IDataObject)) {
         p = static_cast<IDataObject*>(this);
-    } else if (IsEqualIID(iid, IID_IProvideClassInfo) ||
-               IsEqualIID(iid, IID_IProvideClassInfo2)) {
+    } else if (IsEqualIID(iid, IID_IProvideClassInfo) || IsEqualIID(iid, IID_IProvideClassInfo2)) {
         p = static_cast<IProvideClassInfo2*>(this);
     } else if (IsEqualIID(iid, IID_ISupportErrorInfo)) {
         p = static_cast<ISupportErrorInfo*>(this);
@@ -266,8 +265,8 @@ HRESULT PlugIn::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DIS
     return FAILED(hr) ? hr : DispGetIDsOfNames(info.Get(), names, count, ids);
 }
 
-HRESULT PlugIn::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
-                       VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+HRESULT PlugIn::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                       EXCEPINFO* exception, UINT* argError) {
     if (!IsEqualIID(iid, IID_NULL)) {
         return DISP_E_UNKNOWNINTERFACE;
     }
@@ -319,8 +318,7 @@ HRESULT PlugIn::ReadEntry(int index, rw::win::Bstr PlugInInfo::*field, BSTR* out
         return hr;
     }
     if (index < 0 || static_cast<std::size_t>(index) >= catalogue_.size()) {
-        return ReportError(L"Index out of bounds.",
-                           static_cast<HRESULT>(kIndexOutOfBoundsHresult));
+        return ReportError(L"Index out of bounds.", static_cast<HRESULT>(kIndexOutOfBoundsHresult));
     }
     const rw::win::Bstr& value = catalogue_[static_cast<std::size_t>(index)].*field;
     rw::win::Bstr copy = rw::win::Bstr::Copy(value.Get());

@@ -70,8 +70,8 @@ public:
 
     // IViewObject, IViewObject2, IViewObjectEx
     HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG index, void* aspectInfo,
-                                   DVTARGETDEVICE* device, HDC targetDc, HDC dc,
-                                   LPCRECTL bounds, LPCRECTL windowBounds,
+                                   DVTARGETDEVICE* device, HDC targetDc, HDC dc, LPCRECTL bounds,
+                                   LPCRECTL windowBounds,
                                    BOOL(STDMETHODCALLTYPE* keepGoing)(ULONG_PTR),
                                    ULONG_PTR keepGoingArgument) override;
     HRESULT STDMETHODCALLTYPE GetColorSet(DWORD aspect, LONG index, void* aspectInfo,

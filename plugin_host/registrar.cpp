@@ -62,7 +62,8 @@ HRESULT RunRegistrationScript(int id, const std::wstring& modulePath, bool regis
         return HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND);
     }
     const std::string_view text(static_cast<const char*>(data), SizeofResource(instance, found));
-    const regscript::ParseResult parsed = regscript::Parse(text, {{"MODULE", Utf8FromWide(modulePath)}});
+    const regscript::ParseResult parsed =
+        regscript::Parse(text, {{"MODULE", Utf8FromWide(modulePath)}});
     if (!parsed.ok) {
         return E_UNEXPECTED;
     }

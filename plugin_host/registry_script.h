@@ -38,7 +38,7 @@ struct Value {
     enum class Type { String, Number };
     std::string name; // empty: the key's default value
     Type type = Type::String;
-    std::string text;     // Type::String
+    std::string text;         // Type::String
     std::uint32_t number = 0; // Type::Number
     bool operator==(const Value&) const = default;
 };

@@ -9,8 +9,8 @@ std::wstring ToWide(UINT codePage, std::string_view text) {
     if (text.empty()) {
         return {};
     }
-    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
+    const int n =
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
     if (n > 0) {
         MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);

@@ -58,7 +58,9 @@ public:
     template <class U> HRESULT As(ComPtr<U>& out) const {
         return p_ ? p_->QueryInterface(__uuidof(U), out.PutVoid()) : E_POINTER;
     }
-    HRESULT As(REFIID iid, void** out) const { return p_ ? p_->QueryInterface(iid, out) : E_POINTER; }
+    HRESULT As(REFIID iid, void** out) const {
+        return p_ ? p_->QueryInterface(iid, out) : E_POINTER;
+    }
 
 private:
     T* p_ = nullptr;

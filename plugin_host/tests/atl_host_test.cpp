@@ -229,8 +229,8 @@ TEST(PlugInAtlHost, LibraryUnloadsWithItsWindowClassAndLoadsAgain) {
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         const HWND frame = MakeFrame();
-        const HWND host = CreateWindowExW(0, L"AtlAxWin", L"", WS_CHILD | WS_VISIBLE, 0, 0, 64,
-                                          64, frame, nullptr, nullptr, nullptr);
+        const HWND host = CreateWindowExW(0, L"AtlAxWin", L"", WS_CHILD | WS_VISIBLE, 0, 0, 64, 64,
+                                          frame, nullptr, nullptr, nullptr);
         ComPtr<IUnknown> container;
         ASSERT_EQ(atl.createControl(L"PlugIn.PlugIn", host, nullptr, container.Put()), S_OK);
         Pump();

@@ -34,21 +34,63 @@ const USHORT kIn = PARAMFLAG_FIN;
 const USHORT kRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
 
 const MemberRow kMembers[] = {
-    {L"Title", 1, INVOKE_PROPERTYGET, L"Title of PlugIn", 1010, {L"nIndex", L"pVal"},
-     {VT_INT, VT_PTR}, {kIn, kRetval}},
-    {L"FileName", 2, INVOKE_PROPERTYGET, L"FileName of PlugIn", 1008, {L"nIndex", L"pVal"},
-     {VT_INT, VT_PTR}, {kIn, kRetval}},
-    {L"Category", 3, INVOKE_PROPERTYGET, L"PlugIn Category", 1005, {L"nIndex", L"pVal"},
-     {VT_INT, VT_PTR}, {kIn, kRetval}},
-    {L"InvokePlugIn", 4, INVOKE_FUNC, L"Invokes the specified PlugIn", 1013,
-     {L"szFileName", L"hDIB"}, {VT_BSTR, VT_I4}, {kIn, kIn}},
-    {L"SelectPlugIns", 5, INVOKE_FUNC, L"method SelectPlugIns", 1014, {L"pVal"}, {VT_PTR},
+    {L"Title",
+     1,
+     INVOKE_PROPERTYGET,
+     L"Title of PlugIn",
+     1010,
+     {L"nIndex", L"pVal"},
+     {VT_INT, VT_PTR},
+     {kIn, kRetval}},
+    {L"FileName",
+     2,
+     INVOKE_PROPERTYGET,
+     L"FileName of PlugIn",
+     1008,
+     {L"nIndex", L"pVal"},
+     {VT_INT, VT_PTR},
+     {kIn, kRetval}},
+    {L"Category",
+     3,
+     INVOKE_PROPERTYGET,
+     L"PlugIn Category",
+     1005,
+     {L"nIndex", L"pVal"},
+     {VT_INT, VT_PTR},
+     {kIn, kRetval}},
+    {L"InvokePlugIn",
+     4,
+     INVOKE_FUNC,
+     L"Invokes the specified PlugIn",
+     1013,
+     {L"szFileName", L"hDIB"},
+     {VT_BSTR, VT_I4},
+     {kIn, kIn}},
+    {L"SelectPlugIns",
+     5,
+     INVOKE_FUNC,
+     L"method SelectPlugIns",
+     1014,
+     {L"pVal"},
+     {VT_PTR},
      {kRetval}},
     {L"Directory", 6, INVOKE_PROPERTYGET, L"Directory", 1007, {L"pVal"}, {VT_PTR}, {kRetval}},
     {L"Directory", 6, INVOKE_PROPERTYPUT, L"Directory", 1007, {}, {VT_BSTR}, {kIn}},
-    {L"PlugInCount", 7, INVOKE_PROPERTYGET, L"Number of PlugIns found", 1009, {L"pVal"}, {VT_PTR},
+    {L"PlugInCount",
+     7,
+     INVOKE_PROPERTYGET,
+     L"Number of PlugIns found",
+     1009,
+     {L"pVal"},
+     {VT_PTR},
      {kRetval}},
-    {L"About", 8, INVOKE_FUNC, L"Displays PlugIn About dialog", 0, {L"szFileName"}, {VT_BSTR},
+    {L"About",
+     8,
+     INVOKE_FUNC,
+     L"Displays PlugIn About dialog",
+     0,
+     {L"szFileName"},
+     {VT_BSTR},
      {kIn}},
     {L"AboutBox", -552, INVOKE_FUNC, L"Displays AboutBox", 0, {}, {}, {}},
 };
@@ -66,9 +108,9 @@ struct Doc {
 };
 Doc Documentation(ITypeInfo* info, MEMBERID id) {
     Doc doc;
-    EXPECT_EQ(info->GetDocumentation(id, doc.name.Put(), doc.help.Put(), &doc.context,
-                                     doc.file.Put()),
-              S_OK);
+    EXPECT_EQ(
+        info->GetDocumentation(id, doc.name.Put(), doc.help.Put(), &doc.context, doc.file.Put()),
+        S_OK);
     return doc;
 }
 
@@ -246,9 +288,9 @@ TEST(PlugInDispatch, NamesAndCallsGoThroughTheTypeLibrary) {
     VARIANT result;
     VariantInit(&result);
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    ASSERT_EQ(control->Invoke(7, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr,
-                              nullptr),
-              S_OK);
+    ASSERT_EQ(
+        control->Invoke(7, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
+        S_OK);
     EXPECT_EQ(result.vt, VT_I4);
     EXPECT_EQ(result.lVal, -1);
 
@@ -258,9 +300,9 @@ TEST(PlugInDispatch, NamesAndCallsGoThroughTheTypeLibrary) {
     index.lVal = 0;
     DISPPARAMS one{&index, nullptr, 1, 0};
     EXCEPINFO exception{};
-    EXPECT_EQ(control->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, &one, &result, &exception,
-                              nullptr),
-              DISP_E_EXCEPTION);
+    EXPECT_EQ(
+        control->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, &one, &result, &exception, nullptr),
+        DISP_E_EXCEPTION);
     EXPECT_EQ(static_cast<unsigned>(exception.scode), 0x800A80E9u);
     EXPECT_STREQ(exception.bstrDescription, L"Plug-In Directory not set.");
     EXPECT_STREQ(exception.bstrSource, L"PlugIn.PlugIn.1");
@@ -333,10 +375,10 @@ TEST(PlugInErrors, DirectoryRulesThroughTheLibraryStandIn) {
     // read-only bit on folders but reports a folder whose name starts with a dot as hidden.
     const std::wstring hidden = filters.Path() + L"\\.hidden";
     ASSERT_TRUE(CreateDirectoryW(hidden.c_str(), nullptr));
-    CloseHandle(CreateFileW((hidden + L"\\b.8bf").c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
-                                           FILE_ATTRIBUTE_HIDDEN);
+    CloseHandle(CreateFileW((hidden + L"\\b.8bf").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    SetFileAttributesW(hidden.c_str(),
+                       FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     ASSERT_NE(GetFileAttributesW(hidden.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     Bstr hiddenPath(hidden);
     EXPECT_EQ(static_cast<unsigned>(control->put_Directory(hiddenPath.Get())), 0x800A80EAu);

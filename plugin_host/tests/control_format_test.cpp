@@ -6,7 +6,8 @@ using namespace rw::plugin;
 
 TEST(ControlFormat, NewControlSavesTheEditorsBytes) {
     const auto bytes = EncodeStream(kDefaultExtent);
-    const std::array<std::uint8_t, 12> expected{0x02, 0x02, 0, 0, 0xD8, 0x13, 0, 0, 0xD8, 0x13, 0, 0};
+    const std::array<std::uint8_t, 12> expected{0x02, 0x02, 0,    0,    0xD8, 0x13,
+                                                0,    0,    0xD8, 0x13, 0,    0};
     EXPECT_EQ(bytes, expected);
 }
 
@@ -28,10 +29,10 @@ TEST(ControlFormat, OnlyVersionsUpToTheCurrentOneCarryTheExtent) {
 }
 
 TEST(ControlFormat, HimetricRoundsToNearest) {
-    EXPECT_EQ(HimetricFromPixels(32, 96), 847);   // 846.67
-    EXPECT_EQ(HimetricFromPixels(32, 120), 677);  // 677.33
-    EXPECT_EQ(HimetricFromPixels(32, 144), 564);  // 564.44
-    EXPECT_EQ(HimetricFromPixels(32, 0), 847);    // no division by zero
+    EXPECT_EQ(HimetricFromPixels(32, 96), 847);  // 846.67
+    EXPECT_EQ(HimetricFromPixels(32, 120), 677); // 677.33
+    EXPECT_EQ(HimetricFromPixels(32, 144), 564); // 564.44
+    EXPECT_EQ(HimetricFromPixels(32, 0), 847);   // no division by zero
 }
 
 TEST(ControlFormat, MessageHresults) {

@@ -17,8 +17,8 @@ void RegisterControl() {
     if (done) {
         return;
     }
-    const HMODULE module = LoadLibraryExW(ControlPath().c_str(), nullptr,
-                                          LOAD_WITH_ALTERED_SEARCH_PATH);
+    const HMODULE module =
+        LoadLibraryExW(ControlPath().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     ASSERT_NE(module, nullptr) << GetLastError();
     const auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
         reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));

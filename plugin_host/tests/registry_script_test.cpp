@@ -33,7 +33,7 @@ std::string Describe(const std::vector<rs::Operation>& ops) {
         case Kind::SetValue:
             out += "set " + op.path + " [" + op.value.name + "] = " +
                    (op.value.type == rs::Value::Type::String ? op.value.text
-                                                              : std::to_string(op.value.number)) +
+                                                             : std::to_string(op.value.number)) +
                    "\n";
             break;
         }
@@ -66,33 +66,86 @@ TEST(RegistryScript, ShippedScriptRegistersExactlyTheControlsEntries) {
               "create PlugIn.PlugIn\\CurVer\n"
               "set PlugIn.PlugIn\\CurVer [] = PlugIn.PlugIn.1\n"
               "create CLSID\n"
-              "delete " + clsid + "\n"
-              "create " + clsid + "\n"
-              "set " + clsid + " [] = PlugIn Class\n"
-              "create " + clsid + "\\ProgID\n"
-              "set " + clsid + "\\ProgID [] = PlugIn.PlugIn.1\n"
-              "create " + clsid + "\\VersionIndependentProgID\n"
-              "set " + clsid + "\\VersionIndependentProgID [] = PlugIn.PlugIn\n"
-              "delete " + clsid + "\\Programmable\n"
-              "create " + clsid + "\\Programmable\n"
-              "create " + clsid + "\\InprocServer32\n"
-              "set " + clsid + "\\InprocServer32 [] = C:\\x\\lumbraplug.ocx\n"
-              "set " + clsid + "\\InprocServer32 [ThreadingModel] = Apartment\n"
-              "delete " + clsid + "\\Control\n"
-              "create " + clsid + "\\Control\n"
-              "delete " + clsid + "\\Insertable\n"
-              "create " + clsid + "\\Insertable\n"
-              "delete " + clsid + "\\ToolboxBitmap32\n"
-              "create " + clsid + "\\ToolboxBitmap32\n"
-              "set " + clsid + "\\ToolboxBitmap32 [] = C:\\x\\lumbraplug.ocx, 210\n"
-              "create " + clsid + "\\MiscStatus\n"
-              "set " + clsid + "\\MiscStatus [] = 0\n"
-              "create " + clsid + "\\MiscStatus\\1\n"
-              "set " + clsid + "\\MiscStatus\\1 [] = 132497\n"
-              "create " + clsid + "\\TypeLib\n"
-              "set " + clsid + "\\TypeLib [] = {6A1D4C02-5B3E-4F11-9C27-1E8B30D4A6F5}\n"
-              "create " + clsid + "\\Version\n"
-              "set " + clsid + "\\Version [] = 1.0\n");
+              "delete " +
+                  clsid +
+                  "\n"
+                  "create " +
+                  clsid +
+                  "\n"
+                  "set " +
+                  clsid +
+                  " [] = PlugIn Class\n"
+                  "create " +
+                  clsid +
+                  "\\ProgID\n"
+                  "set " +
+                  clsid +
+                  "\\ProgID [] = PlugIn.PlugIn.1\n"
+                  "create " +
+                  clsid +
+                  "\\VersionIndependentProgID\n"
+                  "set " +
+                  clsid +
+                  "\\VersionIndependentProgID [] = PlugIn.PlugIn\n"
+                  "delete " +
+                  clsid +
+                  "\\Programmable\n"
+                  "create " +
+                  clsid +
+                  "\\Programmable\n"
+                  "create " +
+                  clsid +
+                  "\\InprocServer32\n"
+                  "set " +
+                  clsid +
+                  "\\InprocServer32 [] = C:\\x\\lumbraplug.ocx\n"
+                  "set " +
+                  clsid +
+                  "\\InprocServer32 [ThreadingModel] = Apartment\n"
+                  "delete " +
+                  clsid +
+                  "\\Control\n"
+                  "create " +
+                  clsid +
+                  "\\Control\n"
+                  "delete " +
+                  clsid +
+                  "\\Insertable\n"
+                  "create " +
+                  clsid +
+                  "\\Insertable\n"
+                  "delete " +
+                  clsid +
+                  "\\ToolboxBitmap32\n"
+                  "create " +
+                  clsid +
+                  "\\ToolboxBitmap32\n"
+                  "set " +
+                  clsid +
+                  "\\ToolboxBitmap32 [] = C:\\x\\lumbraplug.ocx, 210\n"
+                  "create " +
+                  clsid +
+                  "\\MiscStatus\n"
+                  "set " +
+                  clsid +
+                  "\\MiscStatus [] = 0\n"
+                  "create " +
+                  clsid +
+                  "\\MiscStatus\\1\n"
+                  "set " +
+                  clsid +
+                  "\\MiscStatus\\1 [] = 132497\n"
+                  "create " +
+                  clsid +
+                  "\\TypeLib\n"
+                  "set " +
+                  clsid +
+                  "\\TypeLib [] = {6A1D4C02-5B3E-4F11-9C27-1E8B30D4A6F5}\n"
+                  "create " +
+                  clsid +
+                  "\\Version\n"
+                  "set " +
+                  clsid + "\\Version [] = 1.0\n");
     // Unregistering removes the two ProgIDs and the class, never CLSID itself.
     EXPECT_EQ(Describe(rs::Plan(parsed.script, rs::Mode::Unregister)),
               "delete PlugIn.PlugIn.1\ndelete PlugIn.PlugIn\ndelete " + clsid + "\n");
@@ -131,7 +184,8 @@ TEST(RegistryScript, MalformedScriptsAreRefusedWithTheirLine) {
     EXPECT_EQ(ParseError("HKCR { Key = d '-1' }"), "line 1: not a 32-bit number: '-1'");
     EXPECT_EQ(ParseError("HKCR { 'a\\b' }"),
               "line 1: a key or value name may not be empty or hold '\\'");
-    EXPECT_EQ(ParseError("HKCR { '' }"), "line 1: a key or value name may not be empty or hold '\\'");
+    EXPECT_EQ(ParseError("HKCR { '' }"),
+              "line 1: a key or value name may not be empty or hold '\\'");
     EXPECT_EQ(ParseError("HKCR { ForceRemove NoRemove Key }"),
               "line 1: a key cannot be both ForceRemove and NoRemove");
     EXPECT_EQ(ParseError("HKCR { Key { val = s 'x' } }"),
