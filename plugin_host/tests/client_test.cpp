@@ -877,3 +877,32 @@ TEST(PlugInModule, ClassObjectLockCountAndUnload) {
         EXPECT_TRUE(FreeLibrary(module));
     }
 }
+
+TEST(PlugInDispatch, WithoutTheRegisteredLibraryCallsFailWithTheLoadersError) {
+    RegisterControl();
+    const SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+    ASSERT_EQ(UnRegisterTypeLib(LIBID_LUMBRAPLUGLib, 1, 0, 0x0409, kind), S_OK);
+    {
+        ComPtr<IPlugIn> control;
+        ASSERT_EQ(CoCreateInstance(CLSID_PlugIn, nullptr, CLSCTX_INPROC_SERVER, IID_IPlugIn,
+                                   control.PutVoid()),
+                  S_OK);
+        DISPID id = 0;
+        LPOLESTR name = const_cast<LPOLESTR>(L"Title");
+        EXPECT_EQ(control->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), TYPE_E_LIBNOTREGISTERED);
+        ComPtr<ITypeInfo> info;
+        EXPECT_EQ(control->GetTypeInfo(0, 0, info.Put()), TYPE_E_LIBNOTREGISTERED);
+        EXPECT_EQ(control->GetTypeInfo(1, 0, info.Put()), DISP_E_BADINDEX);
+    }
+    // Registered again, the next object finds it.
+    const HMODULE module = GetModuleHandleW(L"lumbraplug.ocx");
+    ASSERT_NE(module, nullptr);
+    const auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
+    ASSERT_EQ(reg(), S_OK);
+    ComPtr<IPlugIn> control = CreateControl();
+    DISPID id = 0;
+    LPOLESTR name = const_cast<LPOLESTR>(L"Title");
+    EXPECT_EQ(control->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+    EXPECT_EQ(id, 1);
+}
