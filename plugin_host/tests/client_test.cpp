@@ -906,3 +906,53 @@ TEST(PlugInDispatch, WithoutTheRegisteredLibraryCallsFailWithTheLoadersError) {
     EXPECT_EQ(control->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
     EXPECT_EQ(id, 1);
 }
+
+TEST(PlugInOleObject, DrawsOnlyItsIconAtTheBoundsTopLeft) {
+    ComPtr<IPlugIn> control = CreateControl();
+    ASSERT_TRUE(control);
+    ComPtr<IViewObject2> view;
+    ASSERT_EQ(control.As(view), S_OK);
+    const HDC screen = GetDC(nullptr);
+    const HDC dc = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, 64, 64);
+    ReleaseDC(nullptr, screen);
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECT all{0, 0, 64, 64};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    const RECTL bounds{20, 10, 60, 60};
+    EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
+                         nullptr, 0),
+              S_OK);
+    // The emblem's yellow core sits at the icon's centre; outside the icon nothing changed.
+    EXPECT_EQ(GetPixel(dc, 20 + 16, 10 + 16), RGB(255, 255, 0));
+    EXPECT_EQ(GetPixel(dc, 20 + 33, 10 + 33), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 19, 9), RGB(0, 0, 0));
+    EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, nullptr, &bounds, nullptr,
+                         nullptr, 0),
+              E_INVALIDARG);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+
+    // The same picture as a metafile, sized like the control.
+    ComPtr<IDataObject> data;
+    ASSERT_EQ(control.As(data), S_OK);
+    FORMATETC format{CF_METAFILEPICT, nullptr, DVASPECT_CONTENT, -1, TYMED_MFPICT};
+    EXPECT_EQ(data->QueryGetData(&format), S_OK);
+    STGMEDIUM medium{};
+    ASSERT_EQ(data->GetData(&format, &medium), S_OK);
+    ASSERT_EQ(medium.tymed, static_cast<DWORD>(TYMED_MFPICT));
+    const auto* picture = static_cast<const METAFILEPICT*>(GlobalLock(medium.hMetaFilePict));
+    ASSERT_NE(picture, nullptr);
+    SIZEL extent{};
+    ComPtr<IOleObject> object;
+    ASSERT_EQ(control.As(object), S_OK);
+    object->GetExtent(DVASPECT_CONTENT, &extent);
+    EXPECT_EQ(picture->xExt, extent.cx);
+    EXPECT_EQ(picture->yExt, extent.cy);
+    EXPECT_NE(picture->hMF, nullptr);
+    GlobalUnlock(medium.hMetaFilePict);
+    ReleaseStgMedium(&medium);
+    FORMATETC bitmapFormat{CF_BITMAP, nullptr, DVASPECT_CONTENT, -1, TYMED_GDI};
+    EXPECT_EQ(data->QueryGetData(&bitmapFormat), DV_E_FORMATETC);
+}
