@@ -25,8 +25,7 @@ LUMBRA32_API int WINAPI PlugInHostAvailable();
 // @402: 1 when the host is ready for the plug-ins of `dir`.
 LUMBRA32_API int WINAPI PlugInHostOpen(const char* dir);
 // @408: registers the progress callback (`reserved` is 0); 1 when registered.
-LUMBRA32_API int WINAPI PlugInSetStatusCallback(PlugInStatusProc proc, int reserved,
-                                                void* context);
+LUMBRA32_API int WINAPI PlugInSetStatusCallback(PlugInStatusProc proc, int reserved, void* context);
 // @407: calls `proc` once per plug-in of the open directory before returning (`flags` is 32).
 LUMBRA32_API int WINAPI PlugInEnumerate(PlugInFoundProc proc, int flags, void* context);
 // @405: loads the plug-in named as the enumeration reported it; the next PlugInRun runs it.
