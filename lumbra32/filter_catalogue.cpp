@@ -4,26 +4,53 @@
 #include "lumbra32/pipl.h"
 
 #include <cstdlib>
-#include <set>
+#include <map>
 #include <utility>
 
 namespace lumbra {
 
+namespace {
+
+// How well a resource language suits a user of `wanted`: the exact language, then the same
+// primary language, then English, then language-neutral, then anything.
+int LanguageRank(uint16_t language, uint16_t wanted) {
+    if (language == wanted) {
+        return 0;
+    }
+    if ((language & 0x3FF) == (wanted & 0x3FF)) {
+        return 1;
+    }
+    if ((language & 0x3FF) == 0x09) {
+        return 2;
+    }
+    return language == 0 ? 3 : 4;
+}
+
+} // namespace
+
 std::vector<FilterInfo> ListFilters(const uint8_t* bytes, size_t size, uint16_t machine,
-                                    const std::string& fallbackTitle) {
+                                    const std::string& fallbackTitle, uint16_t language) {
     std::vector<FilterInfo> filters;
     PeImage image;
     if (!ReadPeImage(bytes, size, "PIPL", image) || !image.isDll || image.machine != machine) {
         return filters;
     }
-    std::set<std::pair<bool, std::string>> seen;
+    // One choice per resource, among its languages, in the order the resources come.
+    std::vector<const PeResource*> chosen;
+    std::map<std::pair<bool, std::string>, size_t> slot;
     for (const PeResource& res : image.resources) {
         auto key = std::make_pair(res.named, res.named ? res.name : std::to_string(res.id));
-        if (!seen.insert(key).second) {
-            continue; // another language of a resource already listed
+        auto [it, isNew] = slot.emplace(key, chosen.size());
+        if (isNew) {
+            chosen.push_back(&res);
+        } else if (LanguageRank(res.language, language) <
+                   LanguageRank(chosen[it->second]->language, language)) {
+            chosen[it->second] = &res;
         }
+    }
+    for (const PeResource* res : chosen) {
         Pipl pipl;
-        if (!ParsePipl(bytes + res.offset, res.size, pipl) || pipl.kind != kKindFilter) {
+        if (!ParsePipl(bytes + res->offset, res->size, pipl) || pipl.kind != kKindFilter) {
             continue;
         }
         const std::string& entry = machine == kMachineX86 ? pipl.entryX86 : pipl.entryX64;

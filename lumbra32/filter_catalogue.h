@@ -17,11 +17,11 @@ struct FilterInfo {
 
 // The filters of a file (its bytes) that a host running on `machine` (kMachineX86 or
 // kMachineX64) can run: a DLL built for that machine, one filter per PiPL resource that names
-// an entry point for it (the same resource in several languages counts once), hidden
-// categories left out. Empty for anything else. `fallbackTitle` names a filter whose PiPL
-// carries no name.
+// an entry point for it, hidden categories left out. A resource present in several languages
+// counts once, in the language closest to `language` (a Windows language id). Empty for
+// anything else. `fallbackTitle` names a filter whose PiPL carries no name.
 std::vector<FilterInfo> ListFilters(const uint8_t* bytes, size_t size, uint16_t machine,
-                                    const std::string& fallbackTitle);
+                                    const std::string& fallbackTitle, uint16_t language = 0x409);
 
 // The name under which a filter is reported: the file's path when the file offers one filter,
 // else "path|entry" ('|' cannot occur in a Windows path), or "path|#n" (n = FilterInfo::index)

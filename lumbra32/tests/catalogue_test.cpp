@@ -131,6 +131,11 @@ TEST(Catalogue, OneFilterPerResourceWhateverItsLanguages) {
     EXPECT_EQ(filters[1].title, "Two");
     EXPECT_EQ(filters[1].entry, "two");
     EXPECT_EQ(filters[1].index, 1u);
+    auto german = ListFilters(file.data(), file.size(), kMachineX64, "f", 0x407);
+    ASSERT_EQ(german.size(), 2u);
+    EXPECT_EQ(german[0].title, "Eins");
+    EXPECT_EQ(ListFilters(file.data(), file.size(), kMachineX64, "f", 0x40C)[0].title, "One")
+        << "English when the user's language is not there";
 }
 
 TEST(Catalogue, UnnamedFilterTakesTheFallbackTitle) {
