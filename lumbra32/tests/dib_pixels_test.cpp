@@ -54,28 +54,36 @@ TEST(Dib, RefusesWhatIsNotAComplete24BitDib) {
 }
 
 TEST(Dib, RoundTripKeepsPixelsAndPaddingAndOrdersRowsAndChannels) {
-    for (int32_t h : {3, -3}) {
-        auto b = Dib(5, h);
-        for (size_t i = 40; i < b.size(); ++i) {
-            b[i] = static_cast<uint8_t>(i * 13);
-        }
-        DibGeometry g;
-        ASSERT_EQ(ReadDibGeometry(b.data(), b.size(), g), DibProblem::None);
-        std::vector<uint8_t> rgb(5 * 3 * 3), copy(rgb.size());
-        DibToRgb(b.data() + 40, g, rgb.data(), copy.data());
-        EXPECT_EQ(rgb, copy);
-        // The top row of the picture, first pixel, red first.
-        size_t topRow = h > 0 ? 40 + 2 * 16 : 40;
-        EXPECT_EQ(rgb[0], b[topRow + 2]);
-        EXPECT_EQ(rgb[2], b[topRow]);
-        auto back = b;
-        for (size_t i = 40; i < back.size(); ++i) {
-            if ((i - 40) % 16 < 15) {
-                back[i] = 0;
+    for (int32_t w = 1; w <= 9; ++w) { // every remainder of the four-pixel steps
+        for (int32_t h : {3, -3}) {
+            auto b = Dib(w, h);
+            size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+            for (size_t i = 40; i < b.size(); ++i) {
+                b[i] = static_cast<uint8_t>(i * 13 + 1);
             }
+            DibGeometry g;
+            ASSERT_EQ(ReadDibGeometry(b.data(), b.size(), g), DibProblem::None);
+            std::vector<uint8_t> rgb(static_cast<size_t>(w) * 3 * 3), copy(rgb.size());
+            DibToRgb(b.data() + 40, g, rgb.data(), copy.data());
+            EXPECT_EQ(rgb, copy);
+            for (int y = 0; y < 3; ++y) {
+                size_t row = 40 + stride * (h > 0 ? 2 - y : y);
+                for (int x = 0; x < w; ++x) {
+                    for (int c = 0; c < 3; ++c) {
+                        ASSERT_EQ(rgb[(y * w + x) * 3 + c], b[row + x * 3 + 2 - c])
+                            << w << "x" << h << " at " << x << "," << y << " channel " << c;
+                    }
+                }
+            }
+            auto back = b;
+            for (size_t i = 40; i < back.size(); ++i) {
+                if ((i - 40) % stride < static_cast<size_t>(w) * 3) {
+                    back[i] = 0;
+                }
+            }
+            RgbToDib(rgb.data(), g, back.data() + 40);
+            EXPECT_EQ(back, b) << "pixels back in place, padding untouched";
         }
-        RgbToDib(rgb.data(), g, back.data() + 40);
-        EXPECT_EQ(back, b);
     }
 }
 

@@ -263,15 +263,19 @@ TEST_F(Lumbra32, ParametersAndGlobalDataSurviveASecondRun) {
     ASSERT_EQ(Run(dib), 1) << ImageLastError();
     EXPECT_EQ(ReadDib(dib)[0], 1);
     EXPECT_EQ(ReadDib(dib)[1], 1);
+    EXPECT_EQ(ReadDib(dib)[2], 7) << "no owner window given";
     // Another filter in between, then the counter again.
     ASSERT_EQ(PlugInLoad(Plugin("invert.8bf").c_str()), 1);
     ASSERT_EQ(Run(dib), 1);
     ASSERT_EQ(PlugInLoad(Plugin("counter.8bf").c_str()), 1);
-    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_EQ(Run(dib, owner), 1) << ImageLastError();
     std::vector<uint8_t> px = ReadDib(dib);
     EXPECT_EQ(px[0], 2) << "parameters handle";
     EXPECT_EQ(px[1], 2) << "global data";
-    EXPECT_EQ(px[2], 7);
+    EXPECT_EQ(px[2], 200) << "Parameters saw the owner window";
+    DestroyWindow(owner);
     GlobalFree(dib);
 }
 
@@ -346,6 +350,37 @@ TEST_F(Lumbra32, AboutBoxIsOwnedByTheCallersWindow) {
     EXPECT_EQ(seenOwner.load(), owner);
     EXPECT_EQ(PlugInShowAbout(owner, Plugin("foreign.8bf").c_str()), 0);
     DestroyWindow(owner);
+}
+
+// Texts of the static controls of a message box.
+BOOL CALLBACK CollectText(HWND child, LPARAM context) {
+    char text[512];
+    GetWindowTextA(child, text, sizeof text);
+    *reinterpret_cast<std::string*>(context) += text;
+    return TRUE;
+}
+
+TEST_F(Lumbra32, ShowLastErrorNamesTheFailureInWords) {
+    EXPECT_EQ(PlugInShowAbout(nullptr, Plugin("foreign.8bf").c_str()), 0);
+    std::string shown;
+    std::atomic<bool> done{false};
+    std::thread closer([&] {
+        for (int i = 0; i < 1000 && !done; ++i) {
+            if (HWND box = FindWindowA(nullptr, "Plug-in host")) {
+                Sleep(50);
+                EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&shown));
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(10);
+        }
+    });
+    ShowLastError(nullptr);
+    done = true;
+    closer.join();
+    EXPECT_NE(shown.find("not a filter plug-in that this host can run"), std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("foreign.8bf"), std::string::npos) << shown;
 }
 
 } // namespace

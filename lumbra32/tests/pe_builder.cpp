@@ -22,8 +22,11 @@ void Append32(Bytes& b, uint32_t v) {
 } // namespace
 
 Bytes PascalBytes(const std::string& s) {
-    Bytes b{static_cast<uint8_t>(s.size())};
-    b.insert(b.end(), s.begin(), s.end());
+    Bytes b(s.size() + 1);
+    b[0] = static_cast<uint8_t>(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        b[i + 1] = static_cast<uint8_t>(s[i]);
+    }
     return b;
 }
 
