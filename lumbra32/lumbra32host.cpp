@@ -273,6 +273,9 @@ LONG WINAPI EndOnFault(EXCEPTION_POINTERS*) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     SetUnhandledExceptionFilter(EndOnFault);
+    // Plug-ins find their DLLs beside themselves or in the system, never in whatever folder
+    // happens to be current.
+    SetDllDirectoryW(L"");
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv || argc < 3) {

@@ -297,3 +297,37 @@ TEST(FilterSession, RefusesImagesBeyondSixteenBitGeometry) {
 
 } // namespace
 } // namespace lumbra
+
+namespace lumbra {
+namespace {
+
+// Handles the platform allocated (a stand-in for global-memory handles): the suite defers to
+// the platform's operations for anything it did not make itself.
+char g_foreignBytes[12] = "foreign";
+void* const g_foreignHandle = &g_foreignBytes;
+int g_foreignUnlocks = 0;
+const ForeignHandleOps kFakeOps = {
+    [](void* h) { return h == g_foreignHandle; },
+    [](void*) { return int32_t{12}; },
+    [](void*) { return static_cast<char*>(g_foreignBytes); },
+    [](void*) { ++g_foreignUnlocks; },
+    [](void*) {},
+};
+
+TEST(HandleSuite, ForeignHandlesGoToThePlatform) {
+    pi::HandleProcs* procs = HostHandleProcs();
+    auto h = static_cast<pi::Handle>(g_foreignHandle);
+    EXPECT_EQ(procs->getSize(h), 0) << "unknown without the platform's help";
+    SetForeignHandleOps(&kFakeOps);
+    EXPECT_EQ(procs->getSize(h), 12);
+    EXPECT_STREQ(procs->lock(h, 0), "foreign");
+    procs->unlock(h);
+    EXPECT_EQ(g_foreignUnlocks, 1);
+    pi::Handle ours = procs->newHandle(2);
+    EXPECT_EQ(procs->getSize(ours), 2) << "the suite's own handles stay its own";
+    procs->dispose(ours);
+    SetForeignHandleOps(nullptr);
+}
+
+} // namespace
+} // namespace lumbra

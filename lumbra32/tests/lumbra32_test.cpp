@@ -294,6 +294,35 @@ TEST_F(Lumbra32, EachFilterOfAFileLoadsByItsReportedName) {
     GlobalFree(dib);
 }
 
+TEST_F(Lumbra32, PlugInFindsTheDllsBesideIt) {
+    ASSERT_EQ(PlugInLoad(Plugin("withdep\\needsdep.8bf").c_str()), 1) << ImageLastError();
+    HGLOBAL dib = MakeDib(3, 3, true);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(ReadDib(dib)[4], 77);
+    GlobalFree(dib);
+}
+
+int nestedResult, nestedError;
+int CALLBACK LoadFromStatus(int, int, void*) {
+    if (nestedResult == -1) {
+        nestedResult = PlugInLoad(Plugin("invert.8bf").c_str());
+        nestedError = ImageLastError();
+    }
+    return 1;
+}
+
+TEST_F(Lumbra32, CallsFromInsideARunAreRefused) {
+    ASSERT_EQ(PlugInLoad(Plugin("progress.8bf").c_str()), 1);
+    nestedResult = nestedError = -1;
+    ASSERT_EQ(PlugInSetStatusCallback(LoadFromStatus, 0, nullptr), 1);
+    HGLOBAL dib = MakeDib(4, 20, false);
+    EXPECT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(nestedResult, 0);
+    EXPECT_EQ(nestedError, LUMBRA32_BUSY);
+    EXPECT_EQ(ReadDib(dib), InvertedPattern(4, 20)) << "the progress fixture stayed loaded";
+    GlobalFree(dib);
+}
+
 TEST_F(Lumbra32, LoadRefusesForeignFilesRelativeNamesAndMissingFiles) {
     EXPECT_EQ(PlugInLoad(Plugin("foreign.8bf").c_str()), 0);
     EXPECT_EQ(ImageLastError(), LUMBRA32_WRONG_ARCHITECTURE);
