@@ -55,6 +55,7 @@ struct LoadedName {
 };
 LoadedName g_loaded;
 bool g_haveLoaded = false;
+uint32_t g_loadedInstance = 0; // the helper process that loaded it
 RunTimings g_timings;
 
 int Fail(int code, std::string detail = {}) {
@@ -193,6 +194,8 @@ public:
     // Shared pixels of at least `bytes`, known to the helper by the next command.
     uint8_t* Pixels(uint64_t bytes);
     channel::Control* ctl() { return ctl_; }
+    // Counts helper processes started: state kept in one is gone in the next.
+    uint32_t instance() const { return instance_; }
     void Close(bool tellHelper);
 
 private:
@@ -206,6 +209,8 @@ private:
     uint64_t pixelsBytes_ = 0;
     uint32_t generation_ = 0;
     uint32_t sequence_ = 0;
+    uint32_t instance_ = 0;
+    DWORD processId_ = 0;
 };
 
 HelperLink g_helper;
@@ -253,9 +258,13 @@ bool HelperLink::Ensure(bool& started) {
         ctl_ = static_cast<channel::Control*>(
             MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(channel::Control)));
     }
+    bool squatted = GetLastError() == ERROR_ALREADY_EXISTS;
     request_ = CreateEventW(nullptr, FALSE, FALSE, channel::ObjectName(name, 256, base, L"req"));
+    squatted = squatted || GetLastError() == ERROR_ALREADY_EXISTS;
     reply_ = CreateEventW(nullptr, FALSE, FALSE, channel::ObjectName(name, 256, base, L"rsp"));
-    if (!ctl_ || !request_ || !reply_) {
+    squatted = squatted || GetLastError() == ERROR_ALREADY_EXISTS;
+    // Objects of these names made by someone else are not ours to trust.
+    if (!ctl_ || !request_ || !reply_ || squatted) {
         Close(false);
         return Fail(LUMBRA32_HELPER_FAILED, "no shared memory for the helper");
     }
@@ -273,6 +282,8 @@ bool HelperLink::Ensure(bool& started) {
     }
     CloseHandle(pi.hThread);
     process_ = pi.hProcess;
+    processId_ = pi.dwProcessId;
+    ++instance_;
     started = true;
     return true;
 }
@@ -321,6 +332,8 @@ bool HelperLink::Transact(channel::Command command, bool cancellable) {
     ctl_->abort.store(0);
     ctl_->progressDone.store(0);
     ctl_->progressTotal.store(0);
+    // A dialog the plug-in shows may come to the front although it is another process's.
+    AllowSetForegroundWindow(processId_);
     SetEvent(request_);
     int lastPercent = -1;
     DWORD abortedAt = 0;
@@ -574,6 +587,8 @@ LUMBRA32_API int WINAPI PlugInLoad(const char* fileName) {
         return Fail(LUMBRA32_BUSY);
     }
     BusyGuard busy;
+    // Whatever was loaded before is not what the caller wants to run any more.
+    g_haveLoaded = false;
     LoadedName name;
     if (!Resolve(fileName, name)) {
         return 0;
@@ -583,16 +598,12 @@ LUMBRA32_API int WINAPI PlugInLoad(const char* fileName) {
         return 0;
     }
     CopyRequest(g_helper.ctl(), name);
-    if (!g_helper.Transact(channel::kLoad, false)) {
-        g_haveLoaded = false;
-        return 0;
-    }
-    if (!ReplyResult(g_helper.ctl())) {
-        g_haveLoaded = false;
+    if (!g_helper.Transact(channel::kLoad, false) || !ReplyResult(g_helper.ctl())) {
         return 0;
     }
     g_loaded = name;
     g_haveLoaded = true;
+    g_loadedInstance = g_helper.instance();
     return 1;
 }
 
@@ -641,13 +652,14 @@ LUMBRA32_API int WINAPI PlugInRun(HGLOBAL image, HWND owner, int) {
         return 0;
     }
     g_timings.helperStarted = started;
-    if (started) {
+    if (g_helper.instance() != g_loadedInstance) {
         // A new helper knows no plug-in yet: load the current one again (its state was lost
-        // with the old helper, if there was one).
+        // with the old helper).
         CopyRequest(g_helper.ctl(), g_loaded);
         if (!g_helper.Transact(channel::kLoad, false) || !ReplyResult(g_helper.ctl())) {
             return 0;
         }
+        g_loadedInstance = g_helper.instance();
     }
     DibGeometry g;
     size_t planeBytes = 0;

@@ -359,10 +359,9 @@ TEST_F(Lumbra32, ImageFromDibRefusesWhatIsNotA24BitDib) {
     GlobalFree(notAnImage);
 }
 
-TEST_F(Lumbra32, AboutBoxIsOwnedByTheCallersWindow) {
-    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                 nullptr, nullptr);
-    ASSERT_NE(owner, nullptr);
+// Shows the invert fixture's About box and presses its OK button; the result of
+// PlugInShowAbout and the box's owner window.
+std::pair<int, HWND> ShowInvertAbout(HWND owner) {
     std::atomic<HWND> seenOwner{nullptr};
     std::atomic<bool> done{false};
     std::thread closer([&] {
@@ -378,10 +377,35 @@ TEST_F(Lumbra32, AboutBoxIsOwnedByTheCallersWindow) {
     int result = PlugInShowAbout(owner, Plugin("invert.8bf").c_str());
     done = true;
     closer.join();
+    return {result, seenOwner.load()};
+}
+
+TEST_F(Lumbra32, AboutBoxIsOwnedByTheCallersWindow) {
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    auto [result, seenOwner] = ShowInvertAbout(owner);
     EXPECT_EQ(result, 1) << ImageLastError();
-    EXPECT_EQ(seenOwner.load(), owner);
+    EXPECT_EQ(seenOwner, owner);
     EXPECT_EQ(PlugInShowAbout(owner, Plugin("foreign.8bf").c_str()), 0);
     DestroyWindow(owner);
+}
+
+TEST_F(Lumbra32, ARunAfterTheHelperWasReplacedLoadsItsPlugInAgain) {
+    ASSERT_EQ(PlugInLoad(Plugin("tiled.8bf").c_str()), 1);
+    EXPECT_EQ(PlugInShowAbout(nullptr, Plugin("crash.8bf").c_str()), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_PLUGIN_CRASHED);
+    EXPECT_EQ(ShowInvertAbout(nullptr).first, 1) << "a new helper, started for the About box";
+    HGLOBAL dib = MakeDib(5, 5, false);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(ReadDib(dib), InvertedPattern(5, 5));
+    // A failed load leaves nothing loaded.
+    EXPECT_EQ(PlugInLoad(Plugin("absent.8bf").c_str()), 0);
+    HGLOBAL image = ImageFromDib(dib);
+    EXPECT_EQ(PlugInRun(image, nullptr, 0), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_NOT_LOADED);
+    GlobalFree(image);
+    GlobalFree(dib);
 }
 
 // Texts of the static controls of a message box.
