@@ -187,6 +187,28 @@ struct AboutRecord {
 
 #pragma pack(pop)
 
+// What displayPixels shows: pixel (x, y) of plane p is at baseAddr + (y - bounds.top) * rowBytes
+// + (x - bounds.left) * colBytes + p * planeBytes. Natural alignment, unlike the record.
+struct VRect {
+    int32_t top, left, bottom, right;
+};
+struct PixelMap {
+    int32_t version;
+    VRect bounds;
+    int32_t imageMode;
+    int32_t rowBytes;
+    int32_t colBytes;
+    int32_t planeBytes;
+    void* baseAddr;
+    void* mat; // version 1 on
+    void* masks;
+    int32_t maskPhaseRow, maskPhaseCol;
+};
+// `context` is the device context to draw on (an HDC on Windows).
+using DisplayPixelsProc = int16_t(LUMBRA_PI_CALL*)(const PixelMap* source, const VRect* rect,
+                                                   int32_t dstRow, int32_t dstCol, void* context);
+constexpr int16_t kImageModeGray = 1;
+
 #if INTPTR_MAX == INT32_MAX
 static_assert(sizeof(FilterRecord) == 452);
 static_assert(offsetof(FilterRecord, abortProc) == 4);
@@ -227,6 +249,7 @@ static_assert(offsetof(FilterRecord, sSPBasic) == 372);
 static_assert(offsetof(FilterRecord, depth) == 380);
 static_assert(sizeof(AboutRecord) == 256);
 static_assert(offsetof(AboutRecord, plugInRef) == 8);
+static_assert(offsetof(PixelMap, baseAddr) == 36);
 #else
 // Same packing, pointers widened: fields after each pointer move by four bytes.
 static_assert(offsetof(FilterRecord, abortProc) == 4);
@@ -234,6 +257,7 @@ static_assert(offsetof(FilterRecord, parameters) == 20);
 static_assert(offsetof(FilterRecord, inData) == 88);
 static_assert(offsetof(FilterRecord, platformData) == 216);
 static_assert(sizeof(AboutRecord) == 256);
+static_assert(offsetof(PixelMap, baseAddr) == 40);
 #endif
 
 } // namespace lumbra::pi

@@ -36,6 +36,7 @@ std::unordered_set<HandleBlock*>& LiveHandles() {
     return live;
 }
 const ForeignHandleOps* g_foreign = nullptr;
+pi::DisplayPixelsProc g_displayPixels = nullptr;
 
 HandleBlock* Ours(Handle h) {
     auto* block = reinterpret_cast<HandleBlock*>(h);
@@ -286,7 +287,8 @@ void Session::FillRecord() {
     bufferProcs_ = {2, 5, AllocateBuffer, LockBuffer, UnlockBuffer, FreeBuffer, BufferSpace};
     r.bufferProcs = &bufferProcs_;
     r.processEvent = reinterpret_cast<void*>(IgnoreEvent);
-    r.displayPixels = reinterpret_cast<void*>(NotAvailable);
+    r.displayPixels = g_displayPixels ? reinterpret_cast<void*>(g_displayPixels)
+                                      : reinterpret_cast<void*>(NotAvailable);
     r.handleProcs = &g_handleProcs;
     r.filterCase = pi::kFilterCaseFlatNoSelection;
     r.dummyPlaneValue = -1;
@@ -554,6 +556,50 @@ int16_t ShowFilterAbout(pi::FilterEntry entry, FilterState& state, intptr_t owne
     int16_t result = pi::kNoErr;
     entry(pi::kSelectorAbout, &about, &state.data, &result);
     return result;
+}
+
+bool PixelMapToDibRows(const pi::PixelMap& map, pi::VRect rect, std::vector<uint8_t>& rows,
+                       int32_t& width, int32_t& height) {
+    if (!map.baseAddr ||
+        (map.imageMode != pi::kImageModeRgb && map.imageMode != pi::kImageModeGray)) {
+        return false;
+    }
+    rect.top = std::max(rect.top, map.bounds.top);
+    rect.left = std::max(rect.left, map.bounds.left);
+    rect.bottom = std::min(rect.bottom, map.bounds.bottom);
+    rect.right = std::min(rect.right, map.bounds.right);
+    if (rect.bottom <= rect.top || rect.right <= rect.left) {
+        return false;
+    }
+    width = rect.right - rect.left;
+    height = rect.bottom - rect.top;
+    if (int64_t{width} * height > (int64_t{1} << 26)) {
+        return false; // far beyond any preview
+    }
+    size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+    rows.assign(stride * static_cast<size_t>(height), 0);
+    const auto* base = static_cast<const uint8_t*>(map.baseAddr);
+    bool gray = map.imageMode == pi::kImageModeGray;
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* out = rows.data() + stride * y;
+        const uint8_t* row =
+            base + static_cast<ptrdiff_t>(rect.top - map.bounds.top + y) * map.rowBytes;
+        for (int32_t x = 0; x < width; ++x) {
+            const uint8_t* px =
+                row + static_cast<ptrdiff_t>(rect.left - map.bounds.left + x) * map.colBytes;
+            uint8_t r = px[0];
+            uint8_t g = gray ? r : px[map.planeBytes];
+            uint8_t b = gray ? r : px[2 * map.planeBytes];
+            out[x * 3] = b;
+            out[x * 3 + 1] = g;
+            out[x * 3 + 2] = r;
+        }
+    }
+    return true;
+}
+
+void SetDisplayPixels(pi::DisplayPixelsProc proc) {
+    g_displayPixels = proc;
 }
 
 void SetForeignHandleOps(const ForeignHandleOps* ops) {

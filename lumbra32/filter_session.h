@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace lumbra {
 
@@ -51,6 +52,16 @@ RunResult RunFilter(pi::FilterEntry entry, FilterState& state, const FilterImage
                     intptr_t ownerWindow, RunHooks& hooks, RunStats* stats = nullptr);
 
 int16_t ShowFilterAbout(pi::FilterEntry entry, FilterState& state, intptr_t ownerWindow);
+
+// A pixel map's rectangle as the rows of a top-down 24-bit device-independent bitmap (B G R,
+// rows padded to four bytes), for a platform's displayPixels. Gray maps become gray pixels.
+// False for what cannot be shown: other modes, an empty or inverted rectangle, no pixels.
+// The rectangle is cut to the map's bounds.
+bool PixelMapToDibRows(const pi::PixelMap& map, pi::VRect rect, std::vector<uint8_t>& rows,
+                       int32_t& width, int32_t& height);
+// The platform's way to draw pixels for a plug-in's preview; without one, plug-ins are told
+// the host cannot.
+void SetDisplayPixels(pi::DisplayPixelsProc proc);
 
 // The handle suite is process-wide: parameters handles outlive runs. Some plug-ins put
 // handles of the platform's own allocator in `parameters`; the platform layer can teach the

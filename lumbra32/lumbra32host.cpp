@@ -15,6 +15,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -262,6 +263,30 @@ void FreeGlobal(void* h) {
 const lumbra::ForeignHandleOps kGlobalHandles = {OwnsGlobal, GlobalBytes, LockGlobal, UnlockGlobal,
                                                  FreeGlobal};
 
+// Previews: the plug-in's pixels drawn on the device context it gives (one of its dialog's).
+int16_t LUMBRA_PI_CALL DisplayPixels(const lumbra::pi::PixelMap* source,
+                                     const lumbra::pi::VRect* rect, int32_t dstRow, int32_t dstCol,
+                                     void* context) {
+    if (!source || !rect || !context) {
+        return lumbra::pi::kParamErr;
+    }
+    std::vector<uint8_t> rows;
+    int32_t width = 0, height = 0;
+    if (!lumbra::PixelMapToDibRows(*source, *rect, rows, width, height)) {
+        return lumbra::pi::kFilterBadMode;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    int drawn = SetDIBitsToDevice(static_cast<HDC>(context), dstCol, dstRow, width, height, 0, 0, 0,
+                                  height, rows.data(), &info, DIB_RGB_COLORS);
+    return drawn > 0 ? lumbra::pi::kNoErr : lumbra::pi::kParamErr;
+}
+
 LONG WINAPI EndOnFault(EXCEPTION_POINTERS*) {
     // No error dialog, no debugger: the caller sees the process end and reports the crash.
     TerminateProcess(GetCurrentProcess(), 0xC0FFEE);
@@ -282,6 +307,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return 2;
     }
     lumbra::SetForeignHandleOps(&kGlobalHandles);
+    lumbra::SetDisplayPixels(DisplayPixels);
     Helper helper;
     if (!helper.Open(argv[1], static_cast<DWORD>(wcstoul(argv[2], nullptr, 10)))) {
         return 3;

@@ -314,6 +314,31 @@ const ForeignHandleOps kFakeOps = {
     [](void*) {},
 };
 
+TEST(DisplayPixels, RgbAndGrayMapsBecomeDibRowsCutToTheirBounds) {
+    // Planar RGB, 3 x 2, bounds starting at (10, 20).
+    uint8_t planes[3][2][3] = {
+        {{1, 2, 3}, {4, 5, 6}}, {{11, 12, 13}, {14, 15, 16}}, {{21, 22, 23}, {24, 25, 26}}};
+    pi::PixelMap map{};
+    map.bounds = {10, 20, 12, 23};
+    map.imageMode = pi::kImageModeRgb;
+    map.rowBytes = 3;
+    map.colBytes = 1;
+    map.planeBytes = 6;
+    map.baseAddr = planes;
+    std::vector<uint8_t> rows;
+    int32_t w = 0, h = 0;
+    ASSERT_TRUE(PixelMapToDibRows(map, {11, 21, 50, 50}, rows, w, h));
+    EXPECT_EQ(w, 2);
+    EXPECT_EQ(h, 1);
+    EXPECT_EQ(rows, (std::vector<uint8_t>{25, 15, 5, 26, 16, 6, 0, 0}));
+    map.imageMode = pi::kImageModeGray;
+    ASSERT_TRUE(PixelMapToDibRows(map, {10, 20, 11, 21}, rows, w, h));
+    EXPECT_EQ(rows, (std::vector<uint8_t>{1, 1, 1, 0}));
+    EXPECT_FALSE(PixelMapToDibRows(map, {0, 0, 5, 5}, rows, w, h)) << "outside the bounds";
+    map.imageMode = 4;
+    EXPECT_FALSE(PixelMapToDibRows(map, map.bounds, rows, w, h));
+}
+
 TEST(HandleSuite, ForeignHandlesGoToThePlatform) {
     pi::HandleProcs* procs = HostHandleProcs();
     auto h = static_cast<pi::Handle>(g_foreignHandle);

@@ -311,6 +311,22 @@ int CALLBACK LoadFromStatus(int, int, void*) {
     return 1;
 }
 
+TEST_F(Lumbra32, DisplayPixelsDrawsThePlugInsPixels) {
+    ASSERT_EQ(PlugInLoad(Plugin("more\\preview.8bf").c_str()), 1) << ImageLastError();
+    HGLOBAL dib = MakeDib(7, 3, false);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    std::vector<uint8_t> px = ReadDib(dib);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            const uint8_t* p = &px[(y * 7 + x) * 3];
+            EXPECT_EQ(p[0], Pattern(x, y, 0));
+            EXPECT_EQ(p[1], Pattern(x, y, 1));
+            EXPECT_EQ(p[2], 255 - Pattern(x, y, 2));
+        }
+    }
+    GlobalFree(dib);
+}
+
 TEST_F(Lumbra32, CallsFromInsideARunAreRefused) {
     ASSERT_EQ(PlugInLoad(Plugin("progress.8bf").c_str()), 1);
     nestedResult = nestedError = -1;
