@@ -233,6 +233,21 @@ TEST_F(Lumbra32, EscDuringARunCancelsItWith49AndLeavesTheBitmap) {
     GlobalFree(dib);
 }
 
+TEST_F(Lumbra32, APlugInThatIgnoresEscIsEndedAndTheRunCancelled) {
+    ASSERT_EQ(PlugInLoad(Plugin("more\\stubborn.8bf").c_str()), 1);
+    progress_.pressEsc = true;
+    HGLOBAL dib = MakeDib(5, 5, false);
+    std::vector<uint8_t> before = ReadDib(dib);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(Run(dib), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_USER_CANCELLED);
+    EXPECT_LT(GetTickCount() - start, 30000u) << "ended after a grace period, not waited for";
+    EXPECT_EQ(ReadDib(dib), before);
+    ASSERT_EQ(PlugInLoad(Plugin("invert.8bf").c_str()), 1);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    GlobalFree(dib);
+}
+
 TEST_F(Lumbra32, FailingPlugInReportsItsError) {
     ASSERT_EQ(PlugInLoad(Plugin("fails.8bf").c_str()), 1);
     HGLOBAL dib = MakeDib(4, 4, false);
