@@ -9,7 +9,6 @@ constexpr uint32_t kName = FourCC('n', 'a', 'm', 'e');
 constexpr uint32_t kCategory = FourCC('c', 'a', 't', 'g');
 constexpr uint32_t kEntryX86 = FourCC('w', 'x', '8', '6');
 constexpr uint32_t kEntryX64 = FourCC('8', '6', '6', '4');
-constexpr uint32_t kModes = FourCC('m', 'o', 'd', 'e');
 constexpr size_t kPropertyHeader = 16;
 // A real list holds a few dozen properties; this bounds the work on a hostile count.
 constexpr uint32_t kMaxProperties = 4096;
@@ -101,19 +100,6 @@ bool ParsePipl(const uint8_t* data, size_t size, Pipl& out) {
                 break;
             case kEntryX64:
                 out.entryX64 = CString(value, usable);
-                break;
-            case kModes:
-                if (usable >= 2) {
-                    // A 16-bit mask with bit 15 standing for mode 0.
-                    uint16_t bits = static_cast<uint16_t>(value[0] << 8 | value[1]);
-                    out.modes = 0;
-                    for (int mode = 0; mode < 16; ++mode) {
-                        if (bits & (0x8000u >> mode)) {
-                            out.modes |= 1u << mode;
-                        }
-                    }
-                    out.hasModes = true;
-                }
                 break;
             default:
                 break;

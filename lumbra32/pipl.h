@@ -23,8 +23,6 @@ struct Pipl {
     std::string category; // likewise
     std::string entryX86; // 'wx86'
     std::string entryX64; // '8664'
-    bool hasModes = false;
-    uint32_t modes = 0; // bit n set: image mode n supported
     uint32_t propertiesRead = 0;
 };
 
