@@ -25,8 +25,7 @@ LUMBRA32_API int WINAPI PlugInHostAvailable();
 // @402: 1 when the host is ready for the plug-ins of `dir`.
 LUMBRA32_API int WINAPI PlugInHostOpen(const char* dir);
 // @408: registers the progress callback (`reserved` is 0); 1 when registered.
-LUMBRA32_API int WINAPI PlugInSetStatusCallback(PlugInStatusProc proc, int reserved,
-                                                void* context);
+LUMBRA32_API int WINAPI PlugInSetStatusCallback(PlugInStatusProc proc, int reserved, void* context);
 // @407: calls `proc` once per plug-in of the open directory before returning (`flags` is 32).
 LUMBRA32_API int WINAPI PlugInEnumerate(PlugInFoundProc proc, int flags, void* context);
 // @405: loads the plug-in named as the enumeration reported it; the next PlugInRun runs it.
@@ -45,9 +44,38 @@ LUMBRA32_API int WINAPI PlugInShowAbout(HWND owner, const char* fileName);
 // @6: a message box naming the last failure in words.
 LUMBRA32_API int WINAPI ShowLastError(HWND window);
 
-// Codes of ImageLastError.
+// Codes of ImageLastError. ShowLastError names them in words, with the plug-in's own code or
+// message where it gave one.
 enum Lumbra32Error {
     LUMBRA32_OK = 0,
-    LUMBRA32_HOST_UNAVAILABLE = 1, // the plug-in host cannot be used on this system
-    LUMBRA32_USER_CANCELLED = 49,  // the user cancelled the run: not a failure
+    LUMBRA32_HOST_UNAVAILABLE = 1,   // the plug-in host cannot be used (lumbra32host.exe missing)
+    LUMBRA32_BAD_ARGUMENT = 2,       // a null or malformed argument, or a name that is no full path
+    LUMBRA32_NO_DIRECTORY = 3,       // no plug-in folder open, or the folder does not exist
+    LUMBRA32_NOT_FOUND = 4,          // no such plug-in file, or no such filter in it
+    LUMBRA32_WRONG_ARCHITECTURE = 5, // not a plug-in this host can run (other machine, no entry)
+    LUMBRA32_LOAD_FAILED = 6,        // the plug-in file or its entry point could not be loaded
+    LUMBRA32_NOT_LOADED = 7,         // PlugInRun without a successful PlugInLoad
+    LUMBRA32_BAD_IMAGE = 8,          // not an image of ImageFromDib, or not a packed 24-bit DIB
+    LUMBRA32_IMAGE_TOO_LARGE = 9,    // more than 30000 pixels a side
+    LUMBRA32_OUT_OF_MEMORY = 10,     // memory for the pixels or for the plug-in ran out
+    LUMBRA32_HELPER_FAILED = 11,     // the helper process could not be started or reached
+    LUMBRA32_PLUGIN_CRASHED = 12,    // the plug-in crashed; its helper process ended
+    LUMBRA32_PLUGIN_ERROR = 13,      // the plug-in reported an error
+    LUMBRA32_BAD_MODE = 14,          // the plug-in does not work on RGB images
+    LUMBRA32_BUSY = 15,              // called again while a plug-in runs
+    LUMBRA32_USER_CANCELLED = 49,    // the user cancelled the run (Esc): not a failure
 };
+
+// File names reported by PlugInEnumerate: the plug-in file's full path when the file holds one
+// filter; when it holds several, "path|entry" with the filter's entry-point name, or
+// "path|#n" (n counting from 0 in enumeration order) where two filters of the file share an
+// entry point. A bare path given to PlugInLoad or PlugInShowAbout means the file's first filter.
+//
+// Plug-ins run in lumbra32host.exe, which must sit beside this library: one helper process per
+// calling process, started on the first PlugInLoad or PlugInShowAbout and kept until the
+// calling process ends or unloads the library. Each filter's global data and parameters live
+// there between runs; a plug-in crash ends the helper (reported as LUMBRA32_PLUGIN_CRASHED),
+// and the next call starts a fresh one, with every filter's remembered state lost.
+// The pixels cross in shared memory; PlugInStatusProc is called on the caller's thread, which
+// handles its window messages while it waits. Esc pressed in the caller's thread during
+// PlugInRun cancels the run (LUMBRA32_USER_CANCELLED); the bitmap is then left unchanged.

@@ -1,0 +1,80 @@
+#pragma once
+// Runs one filter plug-in over an RGB image: the record, the selector sequence, advanceState
+// and the callback suites. Portable: the caller supplies the entry point, the pixels and what
+// "abort" and "progress" mean; nothing here loads code or talks to a window system.
+#include "lumbra32/filter_api.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumbra {
+
+// The image a filter reads (`src`) and writes (`dst`): top-down rows of R G B, width * 3 bytes
+// per row, `dst` holding the same pixels as `src` when the run starts. Keeping them apart lets
+// a filter that reads around each pixel see the original even where output was already written.
+struct FilterImage {
+    const uint8_t* src = nullptr;
+    uint8_t* dst = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// What a filter keeps between runs of the same filter in one process: its own global (the
+// entry point's `data`) and its parameters handle.
+struct FilterState {
+    intptr_t data = 0;
+    pi::Handle parameters = nullptr;
+};
+
+class RunHooks {
+public:
+    virtual ~RunHooks() = default;
+    // Polled by the filter (its abort proc) and by the host between rounds.
+    virtual bool AbortRequested() = 0;
+    virtual void Progress(int32_t done, int32_t total) = 0;
+};
+
+struct RunStats {
+    double filterSeconds = 0; // inside the plug-in, less the advanceState calls it made
+    double hostSeconds = 0;   // advanceState: buffers in and out
+    int continueCalls = 0;
+    int advanceCalls = 0;
+};
+
+struct RunResult {
+    int16_t code = pi::kNoErr; // the plug-in's result, or kUserCanceled after an abort
+    int16_t selector = 0;      // the selector that failed
+    std::string message;       // the plug-in's own text for kReportString
+};
+
+RunResult RunFilter(pi::FilterEntry entry, FilterState& state, const FilterImage& image,
+                    intptr_t ownerWindow, RunHooks& hooks, RunStats* stats = nullptr);
+
+int16_t ShowFilterAbout(pi::FilterEntry entry, FilterState& state, intptr_t ownerWindow);
+
+// A pixel map's rectangle as the rows of a top-down 24-bit device-independent bitmap (B G R,
+// rows padded to four bytes), for a platform's displayPixels. Gray maps become gray pixels.
+// False for what cannot be shown: other modes, an empty or inverted rectangle, no pixels.
+// The rectangle is cut to the map's bounds.
+bool PixelMapToDibRows(const pi::PixelMap& map, pi::VRect rect, std::vector<uint8_t>& rows,
+                       int32_t& width, int32_t& height);
+// The platform's way to draw pixels for a plug-in's preview; without one, plug-ins are told
+// the host cannot.
+void SetDisplayPixels(pi::DisplayPixelsProc proc);
+
+// The handle suite is process-wide: parameters handles outlive runs. Some plug-ins put
+// handles of the platform's own allocator in `parameters`; the platform layer can teach the
+// suite to size, lock and free those.
+struct ForeignHandleOps {
+    bool (*owns)(void* h);
+    int32_t (*size)(void* h);
+    char* (*lock)(void* h);
+    void (*unlock)(void* h);
+    void (*dispose)(void* h);
+};
+void SetForeignHandleOps(const ForeignHandleOps* ops);
+pi::HandleProcs* HostHandleProcs();
+size_t LiveHandleCount();
+
+} // namespace lumbra

@@ -1,0 +1,54 @@
+#pragma once
+// The channel between lumbra32.dll (in the caller's process) and lumbra32host.exe (where the
+// plug-ins run): one shared control block and two auto-reset events. The caller writes a
+// command and sets "request"; the helper sets "reply" when progress moved and when the command
+// is done (`finished` equal to the command's sequence number). Pixels travel in a second
+// mapping whose handle the caller duplicates into the helper.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+namespace lumbra::channel {
+
+constexpr uint32_t kMagic = 0x4833324Cu; // "L32H"
+constexpr int kPathChars = 4096;
+
+enum Command : int32_t { kNone = 0, kLoad = 1, kRun = 2, kAbout = 3, kQuit = 4 };
+
+struct Control {
+    uint32_t magic;
+    // Caller to helper, written before "request" is set.
+    int32_t command;
+    uint32_t sequence;
+    uint64_t owner;  // window handle value
+    uint64_t pixels; // mapping handle, valid in the helper's process
+    uint64_t pixelsBytes;
+    uint32_t pixelsGeneration;
+    int32_t width;
+    int32_t height;
+    wchar_t path[kPathChars];
+    char entry[256];
+    std::atomic<int32_t> abort;
+    // Helper to caller.
+    std::atomic<int32_t> progressDone;
+    std::atomic<int32_t> progressTotal;
+    std::atomic<uint32_t> finished;
+    int32_t status;     // a Lumbra32Error code
+    int32_t pluginCode; // the plug-in's own result
+    int32_t selector;
+    char message[256];
+    double filterSeconds;
+    double bufferSeconds;
+    double busySeconds;
+};
+
+static_assert(std::atomic<int32_t>::is_always_lock_free);
+static_assert(std::atomic<uint32_t>::is_always_lock_free);
+
+inline wchar_t* ObjectName(wchar_t* buffer, size_t size, const wchar_t* base, const wchar_t* part) {
+    swprintf(buffer, size, L"%ls-%ls", base, part);
+    return buffer;
+}
+
+} // namespace lumbra::channel

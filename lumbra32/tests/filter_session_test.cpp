@@ -1,0 +1,358 @@
+// The filter protocol driven with plug-ins written as plain functions: selector order,
+// advanceState in both the host-driven and the plug-in-driven style, padding, abort, errors
+// and what survives between runs.
+#include "lumbra32/filter_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace lumbra {
+namespace {
+
+using pi::FilterRecord;
+
+struct Image {
+    Image(int w, int h) : width(w), height(h), src(static_cast<size_t>(w) * h * 3) {
+        for (size_t i = 0; i < src.size(); ++i) {
+            src[i] = static_cast<uint8_t>(i * 7 + 3);
+        }
+        dst = src;
+    }
+    FilterImage View() { return {src.data(), dst.data(), width, height}; }
+    int width, height;
+    std::vector<uint8_t> src, dst;
+};
+
+class Hooks : public RunHooks {
+public:
+    bool AbortRequested() override { return abortAfter >= 0 && polls++ >= abortAfter; }
+    void Progress(int32_t done, int32_t total) override { progress.push_back({done, total}); }
+    int abortAfter = -1;
+    int polls = 0;
+    std::vector<std::pair<int32_t, int32_t>> progress;
+};
+
+std::vector<int16_t> g_selectors;
+
+void InvertRect(FilterRecord* r) {
+    int w = r->outRect.right - r->outRect.left, h = r->outRect.bottom - r->outRect.top;
+    int planes = r->outHiPlane - r->outLoPlane + 1;
+    for (int y = 0; y < h; ++y) {
+        auto* in = static_cast<uint8_t*>(r->inData) + y * r->inRowBytes;
+        auto* out = static_cast<uint8_t*>(r->outData) + y * r->outRowBytes;
+        for (int x = 0; x < w * planes; ++x) {
+            out[x] = static_cast<uint8_t>(255 - in[x]);
+        }
+    }
+}
+
+// Host-driven: one band of rows per Continue, progress per band.
+void BandInvert(int16_t selector, void* record, intptr_t*, int16_t* result) {
+    auto* r = static_cast<FilterRecord*>(record);
+    g_selectors.push_back(selector);
+    *result = 0;
+    auto band = [r](int16_t top) {
+        int16_t bottom = std::min<int16_t>(top + 3, r->filterRect.bottom);
+        r->inRect = r->outRect = {top, r->filterRect.left, bottom, r->filterRect.right};
+        r->inLoPlane = r->outLoPlane = 0;
+        r->inHiPlane = r->outHiPlane = 2;
+    };
+    if (selector == pi::kSelectorStart) {
+        band(0);
+    } else if (selector == pi::kSelectorContinue) {
+        if (r->abortProc()) {
+            *result = pi::kUserCanceled;
+            return;
+        }
+        InvertRect(r);
+        r->progressProc(r->outRect.bottom, r->filterRect.bottom);
+        if (r->outRect.bottom >= r->filterRect.bottom) {
+            r->inRect = r->outRect = {};
+        } else {
+            band(r->outRect.bottom);
+        }
+    }
+}
+
+// Plug-in-driven: small tiles reaching past the image, one plane at a time, asked for through
+// advanceState from Start; the padded input must not leak outside.
+void TiledInvert(int16_t selector, void* record, intptr_t*, int16_t* result) {
+    auto* r = static_cast<FilterRecord*>(record);
+    *result = 0;
+    if (selector != pi::kSelectorStart) {
+        return;
+    }
+    r->inputPadding = 0;
+    for (int16_t top = -2; top < r->imageSize.v + 2; top += 5) {
+        for (int16_t left = -1; left < r->imageSize.h; left += 4) {
+            for (int16_t plane = 0; plane < 3; ++plane) {
+                r->inRect = r->outRect = {top, left, static_cast<int16_t>(top + 5),
+                                          static_cast<int16_t>(left + 4)};
+                r->inLoPlane = r->inHiPlane = r->outLoPlane = r->outHiPlane = plane;
+                if ((*result = r->advanceState()) != 0) {
+                    return;
+                }
+                InvertRect(r);
+            }
+        }
+    }
+    r->inRect = r->outRect = {};
+}
+
+Image Inverted(Image img) {
+    for (auto& b : img.dst) {
+        b = static_cast<uint8_t>(255 - b);
+    }
+    return img;
+}
+
+TEST(FilterSession, HostDrivenBandsInvertEveryPixelAndReportProgress) {
+    Image img(7, 10);
+    Image want = Inverted(img);
+    FilterState state;
+    Hooks hooks;
+    g_selectors.clear();
+    RunStats stats;
+    RunResult r = RunFilter(BandInvert, state, img.View(), 0, hooks, &stats);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(img.dst, want.dst);
+    EXPECT_EQ(stats.continueCalls, 4);
+    ASSERT_FALSE(hooks.progress.empty());
+    EXPECT_EQ(hooks.progress.back(), std::make_pair(10, 10));
+    std::vector<int16_t> order = {1, 2, 3, 4, 4, 4, 4, 5};
+    EXPECT_EQ(g_selectors, order);
+}
+
+TEST(FilterSession, PluginDrivenTilesWithPaddingGiveTheSamePixels) {
+    Image img(9, 11);
+    Image want = Inverted(img);
+    FilterState state;
+    Hooks hooks;
+    RunResult r = RunFilter(TiledInvert, state, img.View(), 0, hooks);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(img.dst, want.dst);
+    EXPECT_EQ(img.src, Image(9, 11).src) << "the source stays as it was";
+}
+
+TEST(FilterSession, AbortStopsTheRunAndFinishStillComes) {
+    Image img(5, 30);
+    std::vector<uint8_t> before = img.dst;
+    FilterState state;
+    Hooks hooks;
+    hooks.abortAfter = 3;
+    g_selectors.clear();
+    RunResult r = RunFilter(BandInvert, state, img.View(), 0, hooks);
+    EXPECT_EQ(r.code, pi::kUserCanceled);
+    ASSERT_FALSE(g_selectors.empty());
+    EXPECT_EQ(g_selectors.back(), pi::kSelectorFinish);
+    EXPECT_LT(g_selectors.size(), 12u);
+}
+
+int g_finishCalls = 0;
+void FailsInContinue(int16_t selector, void* record, intptr_t*, int16_t* result) {
+    auto* r = static_cast<FilterRecord*>(record);
+    *result = 0;
+    if (selector == pi::kSelectorStart) {
+        r->inRect = r->outRect = r->filterRect;
+        r->inHiPlane = r->outHiPlane = 2;
+    } else if (selector == pi::kSelectorContinue) {
+        const char text[] = "Fixture says no";
+        r->errorString[0] = sizeof text - 1;
+        std::memcpy(r->errorString + 1, text, sizeof text - 1);
+        *result = pi::kReportString;
+    } else if (selector == pi::kSelectorFinish) {
+        ++g_finishCalls;
+    }
+}
+
+TEST(FilterSession, ErrorTextComesBackAndFinishFollowsAFailedContinue) {
+    Image img(3, 3);
+    std::vector<uint8_t> before = img.dst;
+    FilterState state;
+    Hooks hooks;
+    g_finishCalls = 0;
+    RunResult r = RunFilter(FailsInContinue, state, img.View(), 0, hooks);
+    EXPECT_EQ(r.code, pi::kReportString);
+    EXPECT_EQ(r.selector, pi::kSelectorContinue);
+    EXPECT_EQ(r.message, "Fixture says no");
+    EXPECT_EQ(g_finishCalls, 1);
+}
+
+void FailsInStart(int16_t selector, void*, intptr_t*, int16_t* result) {
+    *result = selector == pi::kSelectorStart ? pi::kFilterBadMode : 0;
+    if (selector == pi::kSelectorFinish) {
+        ++g_finishCalls;
+    }
+}
+
+TEST(FilterSession, NoFinishWhenStartFails) {
+    Image img(3, 3);
+    FilterState state;
+    Hooks hooks;
+    g_finishCalls = 0;
+    RunResult r = RunFilter(FailsInStart, state, img.View(), 0, hooks);
+    EXPECT_EQ(r.code, pi::kFilterBadMode);
+    EXPECT_EQ(r.selector, pi::kSelectorStart);
+    EXPECT_EQ(g_finishCalls, 0);
+}
+
+// Counts its runs in its parameters handle and in its own global.
+void Counter(int16_t selector, void* record, intptr_t* data, int16_t* result) {
+    auto* r = static_cast<FilterRecord*>(record);
+    *result = 0;
+    if (selector == pi::kSelectorParameters) {
+        if (!r->parameters) {
+            r->parameters = r->handleProcs->newHandle(1);
+        }
+        ++**r->parameters; // dereferenced without locking, as plug-ins do
+        if (*data == 0) {
+            *data = reinterpret_cast<intptr_t>(new int(0));
+        }
+        ++*reinterpret_cast<int*>(*data);
+    }
+}
+
+TEST(FilterSession, ParametersAndGlobalDataSurviveBetweenRuns) {
+    Image img(2, 2);
+    FilterState state;
+    Hooks hooks;
+    size_t handlesBefore = LiveHandleCount();
+    RunFilter(Counter, state, img.View(), 0, hooks);
+    RunFilter(Counter, state, img.View(), 0, hooks);
+    ASSERT_NE(state.parameters, nullptr);
+    EXPECT_EQ(**state.parameters, 2);
+    EXPECT_EQ(*reinterpret_cast<int*>(state.data), 2);
+    EXPECT_EQ(HostHandleProcs()->getSize(state.parameters), 1);
+    EXPECT_EQ(LiveHandleCount(), handlesBefore + 1);
+    delete reinterpret_cast<int*>(state.data);
+    HostHandleProcs()->dispose(state.parameters);
+    EXPECT_EQ(LiveHandleCount(), handlesBefore);
+}
+
+TEST(HandleSuite, ResizeKeepsContentsAndZeroesTheRest) {
+    pi::HandleProcs* procs = HostHandleProcs();
+    pi::Handle h = procs->newHandle(3);
+    ASSERT_NE(h, nullptr);
+    std::memcpy(procs->lock(h, 0), "abc", 3);
+    EXPECT_EQ(procs->setSize(h, 6), 0);
+    char* p = *h;
+    EXPECT_EQ(std::string(p, 6), std::string("abc\0\0\0", 6));
+    EXPECT_EQ(procs->getSize(h), 6);
+    EXPECT_EQ(procs->newHandle(-1), nullptr);
+    int fake = 0;
+    EXPECT_EQ(procs->getSize(reinterpret_cast<pi::Handle>(&fake)), 0) << "unknown handles";
+    EXPECT_NE(procs->setSize(reinterpret_cast<pi::Handle>(&fake), 4), 0);
+    procs->dispose(h);
+}
+
+// Asks for the bands of input one at a time while keeping the whole output: the bytes it
+// is handed must be the image's, with the row stride it is told.
+void InputBandsWholeOutput(int16_t selector, void* record, intptr_t* data, int16_t* result) {
+    auto* r = static_cast<FilterRecord*>(record);
+    *result = 0;
+    if (selector == pi::kSelectorStart) {
+        r->inRect = {0, 0, 1, r->imageSize.h};
+        r->outRect = r->filterRect;
+        r->inLoPlane = 1;
+        r->inHiPlane = 1;
+        r->outLoPlane = 0;
+        r->outHiPlane = 2;
+        *data = 0;
+    } else if (selector == pi::kSelectorContinue) {
+        int16_t y = r->inRect.top;
+        auto* in = static_cast<uint8_t*>(r->inData);
+        auto* out = static_cast<uint8_t*>(r->outData) + y * r->outRowBytes;
+        for (int x = 0; x < r->imageSize.h; ++x) {
+            out[x * 3] = out[x * 3 + 1] = out[x * 3 + 2] = in[x]; // green to gray
+        }
+        if (y + 1 < r->imageSize.v) {
+            r->inRect = {static_cast<int16_t>(y + 1), 0, static_cast<int16_t>(y + 2),
+                         r->imageSize.h};
+        } else {
+            r->inRect = r->outRect = {};
+        }
+    }
+}
+
+TEST(FilterSession, InputBandsWithTheWholeOutputRectangle) {
+    Image img(6, 4);
+    FilterState state;
+    Hooks hooks;
+    RunResult r = RunFilter(InputBandsWholeOutput, state, img.View(), 0, hooks);
+    EXPECT_EQ(r.code, 0);
+    for (size_t px = 0; px < 24; ++px) {
+        EXPECT_EQ(img.dst[px * 3], img.src[px * 3 + 1]);
+        EXPECT_EQ(img.dst[px * 3 + 2], img.src[px * 3 + 1]);
+    }
+}
+
+TEST(FilterSession, RefusesImagesBeyondSixteenBitGeometry) {
+    uint8_t px[3] = {};
+    FilterState state;
+    Hooks hooks;
+    EXPECT_NE(RunFilter(BandInvert, state, {px, px, 40000, 1}, 0, hooks).code, 0);
+}
+
+} // namespace
+} // namespace lumbra
+
+namespace lumbra {
+namespace {
+
+// Handles the platform allocated (a stand-in for global-memory handles): the suite defers to
+// the platform's operations for anything it did not make itself.
+char g_foreignBytes[12] = "foreign";
+void* const g_foreignHandle = &g_foreignBytes;
+int g_foreignUnlocks = 0;
+const ForeignHandleOps kFakeOps = {
+    [](void* h) { return h == g_foreignHandle; },
+    [](void*) { return int32_t{12}; },
+    [](void*) { return static_cast<char*>(g_foreignBytes); },
+    [](void*) { ++g_foreignUnlocks; },
+    [](void*) {},
+};
+
+TEST(DisplayPixels, RgbAndGrayMapsBecomeDibRowsCutToTheirBounds) {
+    // Planar RGB, 3 x 2, bounds starting at (10, 20).
+    uint8_t planes[3][2][3] = {
+        {{1, 2, 3}, {4, 5, 6}}, {{11, 12, 13}, {14, 15, 16}}, {{21, 22, 23}, {24, 25, 26}}};
+    pi::PixelMap map{};
+    map.bounds = {10, 20, 12, 23};
+    map.imageMode = pi::kImageModeRgb;
+    map.rowBytes = 3;
+    map.colBytes = 1;
+    map.planeBytes = 6;
+    map.baseAddr = planes;
+    std::vector<uint8_t> rows;
+    int32_t w = 0, h = 0;
+    ASSERT_TRUE(PixelMapToDibRows(map, {11, 21, 50, 50}, rows, w, h));
+    EXPECT_EQ(w, 2);
+    EXPECT_EQ(h, 1);
+    EXPECT_EQ(rows, (std::vector<uint8_t>{25, 15, 5, 26, 16, 6, 0, 0}));
+    map.imageMode = pi::kImageModeGray;
+    ASSERT_TRUE(PixelMapToDibRows(map, {10, 20, 11, 21}, rows, w, h));
+    EXPECT_EQ(rows, (std::vector<uint8_t>{1, 1, 1, 0}));
+    EXPECT_FALSE(PixelMapToDibRows(map, {0, 0, 5, 5}, rows, w, h)) << "outside the bounds";
+    map.imageMode = 4;
+    EXPECT_FALSE(PixelMapToDibRows(map, map.bounds, rows, w, h));
+}
+
+TEST(HandleSuite, ForeignHandlesGoToThePlatform) {
+    pi::HandleProcs* procs = HostHandleProcs();
+    auto h = static_cast<pi::Handle>(g_foreignHandle);
+    EXPECT_EQ(procs->getSize(h), 0) << "unknown without the platform's help";
+    SetForeignHandleOps(&kFakeOps);
+    EXPECT_EQ(procs->getSize(h), 12);
+    EXPECT_STREQ(procs->lock(h, 0), "foreign");
+    procs->unlock(h);
+    EXPECT_EQ(g_foreignUnlocks, 1);
+    pi::Handle ours = procs->newHandle(2);
+    EXPECT_EQ(procs->getSize(ours), 2) << "the suite's own handles stay its own";
+    procs->dispose(ours);
+    SetForeignHandleOps(nullptr);
+}
+
+} // namespace
+} // namespace lumbra

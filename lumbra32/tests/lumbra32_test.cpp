@@ -1,0 +1,473 @@
+// lumbra32.dll through its ten functions, with the fixture plug-ins of <build>/plugins run in
+// the real helper process.
+#include "lumbra32/lumbra32.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string BuildDir() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p = path;
+    return p.substr(0, p.find_last_of('\\'));
+}
+std::string PluginDir() {
+    return BuildDir() + "\\plugins";
+}
+std::string Plugin(const char* file) {
+    return PluginDir() + "\\" + file;
+}
+
+struct Found {
+    std::string title, file, category;
+};
+
+int CALLBACK Collect(const char* title, const char* file, const char* category, void* context) {
+    static_cast<std::vector<Found>*>(context)->push_back({title, file, category});
+    return 1;
+}
+
+struct Progress {
+    std::vector<int> percents;
+    DWORD thread = 0;
+    bool sameThread = true;
+    bool pressEsc = false;
+};
+
+int CALLBACK OnStatus(int, int percent, void* context) {
+    auto* p = static_cast<Progress*>(context);
+    p->percents.push_back(percent);
+    p->sameThread = p->sameThread && GetCurrentThreadId() == p->thread;
+    if (p->pressEsc && p->percents.size() == 1) {
+        PostThreadMessageW(GetCurrentThreadId(), WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+    return 1;
+}
+
+uint8_t Pattern(int x, int y, int c) {
+    return static_cast<uint8_t>(x * 31 + y * 17 + c * 101 + 5);
+}
+
+// A packed 24-bit DIB holding Pattern, its padding bytes set to 0xAB.
+HGLOBAL MakeDib(int w, int h, bool topDown) {
+    size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+    HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + stride * h);
+    auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(g));
+    *bih = BITMAPINFOHEADER{};
+    bih->biSize = sizeof *bih;
+    bih->biWidth = w;
+    bih->biHeight = topDown ? -h : h;
+    bih->biPlanes = 1;
+    bih->biBitCount = 24;
+    auto* bits = reinterpret_cast<uint8_t*>(bih + 1);
+    std::memset(bits, 0xAB, stride * h);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = bits + stride * (topDown ? y : h - 1 - y);
+        for (int x = 0; x < w; ++x) {
+            row[x * 3] = Pattern(x, y, 2); // blue
+            row[x * 3 + 1] = Pattern(x, y, 1);
+            row[x * 3 + 2] = Pattern(x, y, 0); // red
+        }
+    }
+    GlobalUnlock(g);
+    return g;
+}
+
+// Pixels as (r, g, b) rows top-down, plus the padding bytes at the end.
+std::vector<uint8_t> ReadDib(HGLOBAL g) {
+    auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(g));
+    int w = bih->biWidth, h = bih->biHeight < 0 ? -bih->biHeight : bih->biHeight;
+    bool topDown = bih->biHeight < 0;
+    size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+    auto* bits = reinterpret_cast<uint8_t*>(bih + 1);
+    std::vector<uint8_t> out, padding;
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = bits + stride * (topDown ? y : h - 1 - y);
+        for (int x = 0; x < w; ++x) {
+            out.insert(out.end(), {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]});
+        }
+        padding.insert(padding.end(), row + w * 3, row + stride);
+    }
+    GlobalUnlock(g);
+    out.insert(out.end(), padding.begin(), padding.end());
+    return out;
+}
+
+std::vector<uint8_t> InvertedPattern(int w, int h) {
+    size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+    std::vector<uint8_t> out;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                out.push_back(static_cast<uint8_t>(255 - Pattern(x, y, c)));
+            }
+        }
+    }
+    out.insert(out.end(), (stride - w * 3) * h, 0xAB);
+    return out;
+}
+
+class Lumbra32 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(PlugInHostAvailable(), 0);
+        ASSERT_EQ(PlugInHostOpen(PluginDir().c_str()), 1);
+        progress_.thread = GetCurrentThreadId();
+        ASSERT_EQ(PlugInSetStatusCallback(OnStatus, 0, &progress_), 1);
+    }
+    // Runs the loaded plug-in on `dib`; the run's result.
+    int Run(HGLOBAL dib, HWND owner = nullptr) {
+        HGLOBAL image = ImageFromDib(dib);
+        EXPECT_NE(image, nullptr);
+        if (!image) {
+            return -1;
+        }
+        int result = PlugInRun(image, owner, 0);
+        GlobalFree(image);
+        return result;
+    }
+    Progress progress_;
+};
+
+TEST_F(Lumbra32, EnumerationListsEveryFilterOfTheHostsArchitectureOnce) {
+    std::vector<Found> found;
+    ASSERT_EQ(PlugInEnumerate(Collect, 32, &found), 1);
+    // Pair Red's resource comes in English and German: one entry, in the user's language.
+    bool german = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_GERMAN;
+    std::vector<std::vector<std::string>> want = {
+        {"Run Counter", Plugin("counter.8bf"), "Ridgewright Fixtures"},
+        {"Crasher", Plugin("crash.8bf"), "Ridgewright Fixtures"},
+        {"Always Fails", Plugin("fails.8bf"), "Ridgewright Fixtures"},
+        {"Invert", Plugin("invert.8bf"), "Ridgewright Fixtures"},
+        {german ? "Paar Rot" : "Pair Red", Plugin("pair.8bf") + "|PairRed", "Ridgewright Pairs"},
+        {"Pair Blue", Plugin("pair.8bf") + "|PairBlue", "Ridgewright Pairs"},
+        {"Slow Progress", Plugin("progress.8bf"), "Ridgewright Fixtures"},
+        {"Tiled Invert", Plugin("tiled.8bf"), "Ridgewright Fixtures"},
+    };
+    ASSERT_EQ(found.size(), want.size()) << "foreign.8bf, notes.8bf and the second language of "
+                                            "Pair Red must not be listed";
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(found[i].title, want[i][0]);
+        EXPECT_EQ(found[i].file, want[i][1]);
+        EXPECT_EQ(found[i].category, want[i][2]);
+    }
+}
+
+TEST_F(Lumbra32, EnumerationNeedsAnOpenFolder) {
+    EXPECT_EQ(PlugInHostOpen((PluginDir() + "\\missing").c_str()), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_NO_DIRECTORY);
+    EXPECT_EQ(PlugInHostOpen(Plugin("invert.8bf").c_str()), 0) << "a file is no folder";
+}
+
+TEST_F(Lumbra32, OrdinalsReachTheNamedFunctions) {
+    HMODULE lib = GetModuleHandleA("lumbra32.dll");
+    ASSERT_NE(lib, nullptr);
+    const std::pair<int, const char*> exports[] = {
+        {3, "ImageLastError"},    {6, "ShowLastError"},
+        {28, "ImageFromDib"},     {400, "PlugInHostAvailable"},
+        {402, "PlugInHostOpen"},  {404, "PlugInShowAbout"},
+        {405, "PlugInLoad"},      {406, "PlugInRun"},
+        {407, "PlugInEnumerate"}, {408, "PlugInSetStatusCallback"}};
+    for (auto [ordinal, name] : exports) {
+        FARPROC byOrdinal = GetProcAddress(lib, MAKEINTRESOURCEA(ordinal));
+        EXPECT_NE(byOrdinal, nullptr) << ordinal;
+        EXPECT_EQ(byOrdinal, GetProcAddress(lib, name)) << name;
+    }
+}
+
+TEST_F(Lumbra32, InvertIsPixelExactBottomUpAndTopDownWithOddWidths) {
+    ASSERT_EQ(PlugInLoad(Plugin("invert.8bf").c_str()), 1);
+    for (int w : {1, 3, 7, 33}) {
+        for (bool topDown : {false, true}) {
+            HGLOBAL dib = MakeDib(w, 5, topDown);
+            ASSERT_EQ(Run(dib), 1) << ImageLastError();
+            EXPECT_EQ(ReadDib(dib), InvertedPattern(w, 5)) << w << (topDown ? " top-down" : "");
+            GlobalFree(dib);
+        }
+    }
+}
+
+TEST_F(Lumbra32, TiledFilterGivesTheSamePixelsAsInvert) {
+    ASSERT_EQ(PlugInLoad(Plugin("tiled.8bf").c_str()), 1);
+    HGLOBAL dib = MakeDib(23, 17, false);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(ReadDib(dib), InvertedPattern(23, 17));
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, ProgressReachesTheStatusCallbackOnTheCallersThread) {
+    ASSERT_EQ(PlugInLoad(Plugin("progress.8bf").c_str()), 1);
+    HGLOBAL dib = MakeDib(9, 40, true);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(ReadDib(dib), InvertedPattern(9, 40));
+    ASSERT_GE(progress_.percents.size(), 10u);
+    EXPECT_TRUE(progress_.sameThread);
+    EXPECT_EQ(progress_.percents.back(), 100);
+    for (size_t i = 1; i < progress_.percents.size(); ++i) {
+        EXPECT_GT(progress_.percents[i], progress_.percents[i - 1]);
+    }
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, EscDuringARunCancelsItWith49AndLeavesTheBitmap) {
+    ASSERT_EQ(PlugInLoad(Plugin("progress.8bf").c_str()), 1);
+    progress_.pressEsc = true;
+    HGLOBAL dib = MakeDib(9, 300, false);
+    std::vector<uint8_t> before = ReadDib(dib);
+    EXPECT_EQ(Run(dib), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_USER_CANCELLED);
+    EXPECT_LT(progress_.percents.size(), 50u);
+    EXPECT_EQ(ReadDib(dib), before);
+    // The helper is still there for the next run.
+    progress_.pressEsc = false;
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, APlugInThatIgnoresEscIsEndedAndTheRunCancelled) {
+    ASSERT_EQ(PlugInLoad(Plugin("more\\stubborn.8bf").c_str()), 1);
+    progress_.pressEsc = true;
+    HGLOBAL dib = MakeDib(5, 5, false);
+    std::vector<uint8_t> before = ReadDib(dib);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(Run(dib), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_USER_CANCELLED);
+    EXPECT_LT(GetTickCount() - start, 30000u) << "ended after a grace period, not waited for";
+    EXPECT_EQ(ReadDib(dib), before);
+    ASSERT_EQ(PlugInLoad(Plugin("invert.8bf").c_str()), 1);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, FailingPlugInReportsItsError) {
+    ASSERT_EQ(PlugInLoad(Plugin("fails.8bf").c_str()), 1);
+    HGLOBAL dib = MakeDib(4, 4, false);
+    std::vector<uint8_t> before = ReadDib(dib);
+    EXPECT_EQ(Run(dib), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_PLUGIN_ERROR);
+    EXPECT_EQ(ReadDib(dib), before);
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, CrashingPlugInFailsTheRunAndTheCallerGoesOn) {
+    ASSERT_EQ(PlugInLoad(Plugin("crash.8bf").c_str()), 1);
+    HGLOBAL dib = MakeDib(4, 4, false);
+    std::vector<uint8_t> before = ReadDib(dib);
+    EXPECT_EQ(Run(dib), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_PLUGIN_CRASHED);
+    EXPECT_EQ(ReadDib(dib), before);
+    // A new helper serves the next plug-in.
+    ASSERT_EQ(PlugInLoad(Plugin("invert.8bf").c_str()), 1);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(ReadDib(dib), InvertedPattern(4, 4));
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, ParametersAndGlobalDataSurviveASecondRun) {
+    ASSERT_EQ(PlugInLoad(Plugin("counter.8bf").c_str()), 1);
+    HGLOBAL dib = MakeDib(3, 2, false);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(ReadDib(dib)[0], 1);
+    EXPECT_EQ(ReadDib(dib)[1], 1);
+    EXPECT_EQ(ReadDib(dib)[2], 7) << "no owner window given";
+    // Another filter in between, then the counter again.
+    ASSERT_EQ(PlugInLoad(Plugin("invert.8bf").c_str()), 1);
+    ASSERT_EQ(Run(dib), 1);
+    ASSERT_EQ(PlugInLoad(Plugin("counter.8bf").c_str()), 1);
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_EQ(Run(dib, owner), 1) << ImageLastError();
+    std::vector<uint8_t> px = ReadDib(dib);
+    EXPECT_EQ(px[0], 2) << "parameters handle";
+    EXPECT_EQ(px[1], 2) << "global data";
+    EXPECT_EQ(px[2], 200) << "Parameters saw the owner window";
+    DestroyWindow(owner);
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, EachFilterOfAFileLoadsByItsReportedName) {
+    HGLOBAL dib = MakeDib(2, 2, false);
+    ASSERT_EQ(PlugInLoad((Plugin("pair.8bf") + "|PairBlue").c_str()), 1);
+    ASSERT_EQ(Run(dib), 1);
+    std::vector<uint8_t> px = ReadDib(dib);
+    EXPECT_EQ(px[2], 255);
+    EXPECT_EQ(px[0], Pattern(0, 0, 0));
+    ASSERT_EQ(PlugInLoad(Plugin("pair.8bf").c_str()), 1) << "a bare path: the first filter";
+    ASSERT_EQ(Run(dib), 1);
+    EXPECT_EQ(ReadDib(dib)[0], 255);
+    EXPECT_EQ(PlugInLoad((Plugin("pair.8bf") + "|PairGreen").c_str()), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_NOT_FOUND);
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, PlugInFindsTheDllsBesideIt) {
+    ASSERT_EQ(PlugInLoad(Plugin("withdep\\needsdep.8bf").c_str()), 1) << ImageLastError();
+    HGLOBAL dib = MakeDib(3, 3, true);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(ReadDib(dib)[4], 77);
+    GlobalFree(dib);
+}
+
+int nestedResult, nestedError;
+int CALLBACK LoadFromStatus(int, int, void*) {
+    if (nestedResult == -1) {
+        nestedResult = PlugInLoad(Plugin("invert.8bf").c_str());
+        nestedError = ImageLastError();
+    }
+    return 1;
+}
+
+TEST_F(Lumbra32, DisplayPixelsDrawsThePlugInsPixels) {
+    ASSERT_EQ(PlugInLoad(Plugin("more\\preview.8bf").c_str()), 1) << ImageLastError();
+    HGLOBAL dib = MakeDib(7, 3, false);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    std::vector<uint8_t> px = ReadDib(dib);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            const uint8_t* p = &px[(y * 7 + x) * 3];
+            EXPECT_EQ(p[0], Pattern(x, y, 0));
+            EXPECT_EQ(p[1], Pattern(x, y, 1));
+            EXPECT_EQ(p[2], 255 - Pattern(x, y, 2));
+        }
+    }
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, CallsFromInsideARunAreRefused) {
+    ASSERT_EQ(PlugInLoad(Plugin("progress.8bf").c_str()), 1);
+    nestedResult = nestedError = -1;
+    ASSERT_EQ(PlugInSetStatusCallback(LoadFromStatus, 0, nullptr), 1);
+    HGLOBAL dib = MakeDib(4, 20, false);
+    EXPECT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(nestedResult, 0);
+    EXPECT_EQ(nestedError, LUMBRA32_BUSY);
+    EXPECT_EQ(ReadDib(dib), InvertedPattern(4, 20)) << "the progress fixture stayed loaded";
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, LoadRefusesForeignFilesRelativeNamesAndMissingFiles) {
+    if (GetFileAttributesA(Plugin("foreign.8bf").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        ADD_FAILURE() << "foreign.8bf was not built (no compiler for the other architecture)";
+    }
+    EXPECT_EQ(PlugInLoad(Plugin("foreign.8bf").c_str()), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_WRONG_ARCHITECTURE);
+    EXPECT_EQ(PlugInLoad(Plugin("notes.8bf").c_str()), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_WRONG_ARCHITECTURE);
+    EXPECT_EQ(PlugInLoad("invert.8bf"), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_BAD_ARGUMENT);
+    EXPECT_EQ(PlugInLoad(Plugin("absent.8bf").c_str()), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_NOT_FOUND);
+    EXPECT_EQ(PlugInLoad(nullptr), 0);
+}
+
+TEST_F(Lumbra32, ImageFromDibRefusesWhatIsNotA24BitDib) {
+    HGLOBAL dib = MakeDib(3, 3, false);
+    auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+    bih->biBitCount = 32;
+    GlobalUnlock(dib);
+    EXPECT_EQ(ImageFromDib(dib), nullptr);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_BAD_IMAGE);
+    bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+    bih->biBitCount = 24;
+    bih->biHeight = 300; // more rows than the memory holds
+    GlobalUnlock(dib);
+    EXPECT_EQ(ImageFromDib(dib), nullptr);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_BAD_IMAGE);
+    GlobalFree(dib);
+    HGLOBAL notAnImage = GlobalAlloc(GMEM_MOVEABLE, 64);
+    ASSERT_EQ(PlugInLoad(Plugin("invert.8bf").c_str()), 1);
+    EXPECT_EQ(PlugInRun(notAnImage, nullptr, 0), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_BAD_IMAGE);
+    GlobalFree(notAnImage);
+}
+
+// Shows the invert fixture's About box and presses its OK button; the result of
+// PlugInShowAbout and the box's owner window.
+std::pair<int, HWND> ShowInvertAbout(HWND owner) {
+    std::atomic<HWND> seenOwner{nullptr};
+    std::atomic<bool> done{false};
+    std::thread closer([&] {
+        for (int i = 0; i < 1000 && !done; ++i) {
+            if (HWND box = FindWindowA(nullptr, "About Invert")) {
+                seenOwner = GetWindow(box, GW_OWNER);
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(10);
+        }
+    });
+    int result = PlugInShowAbout(owner, Plugin("invert.8bf").c_str());
+    done = true;
+    closer.join();
+    return {result, seenOwner.load()};
+}
+
+TEST_F(Lumbra32, AboutBoxIsOwnedByTheCallersWindow) {
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    auto [result, seenOwner] = ShowInvertAbout(owner);
+    EXPECT_EQ(result, 1) << ImageLastError();
+    EXPECT_EQ(seenOwner, owner);
+    EXPECT_EQ(PlugInShowAbout(owner, Plugin("foreign.8bf").c_str()), 0);
+    DestroyWindow(owner);
+}
+
+TEST_F(Lumbra32, ARunAfterTheHelperWasReplacedLoadsItsPlugInAgain) {
+    ASSERT_EQ(PlugInLoad(Plugin("tiled.8bf").c_str()), 1);
+    EXPECT_EQ(PlugInShowAbout(nullptr, Plugin("crash.8bf").c_str()), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_PLUGIN_CRASHED);
+    EXPECT_EQ(ShowInvertAbout(nullptr).first, 1) << "a new helper, started for the About box";
+    HGLOBAL dib = MakeDib(5, 5, false);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(ReadDib(dib), InvertedPattern(5, 5));
+    // A failed load leaves nothing loaded.
+    EXPECT_EQ(PlugInLoad(Plugin("absent.8bf").c_str()), 0);
+    HGLOBAL image = ImageFromDib(dib);
+    EXPECT_EQ(PlugInRun(image, nullptr, 0), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_NOT_LOADED);
+    GlobalFree(image);
+    GlobalFree(dib);
+}
+
+// Texts of the static controls of a message box.
+BOOL CALLBACK CollectText(HWND child, LPARAM context) {
+    char text[512];
+    GetWindowTextA(child, text, sizeof text);
+    *reinterpret_cast<std::string*>(context) += text;
+    return TRUE;
+}
+
+TEST_F(Lumbra32, ShowLastErrorNamesTheFailureInWords) {
+    EXPECT_EQ(PlugInShowAbout(nullptr, Plugin("foreign.8bf").c_str()), 0);
+    std::string shown;
+    std::atomic<bool> done{false};
+    std::thread closer([&] {
+        for (int i = 0; i < 1000 && !done; ++i) {
+            if (HWND box = FindWindowA(nullptr, "Plug-in host")) {
+                Sleep(50);
+                EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&shown));
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(10);
+        }
+    });
+    ShowLastError(nullptr);
+    done = true;
+    closer.join();
+    EXPECT_NE(shown.find("not a filter plug-in that this host can run"), std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("foreign.8bf"), std::string::npos) << shown;
+}
+
+} // namespace
