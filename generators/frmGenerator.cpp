@@ -177,9 +177,9 @@ bool frmGenerator::TakeSnapshot() {
     } catch (const rw::ImageError& e) {
         // Without an undo copy, Cancel could not put the image back: do not start.
         rw::win::Ui().ShowMessage(GetWindow(hwnd(), GW_OWNER),
-                                 L"The image cannot be kept for undoing the generator: " +
-                                     rw::win::Widen(e.what()),
-                                 Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
+                                  L"The image cannot be kept for undoing the generator: " +
+                                      rw::win::Widen(e.what()),
+                                  Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
 }
@@ -251,7 +251,8 @@ void frmGenerator::RenderTerrain() {
         const std::unique_ptr<rw::TerrainModel> model = table_.makeModel(CurrentValues());
         target.MousePointer(rw::ImageControl::kBusyPointer);
         StatusBarHost host;
-        result = rw::DrawTerrain(*model, target.Surface(), host);
+        const int threads = RenderThreads > 0 ? RenderThreads : rw::DefaultRenderThreads();
+        result = rw::DrawTerrain(*model, target.Surface(), host, threads);
         target.Refresh();
     }
     if (result.columnsDrawn > 0) {
