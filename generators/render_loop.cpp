@@ -43,9 +43,9 @@ private:
     std::span<const float> ys_;
 };
 
-// Columns computed ahead of the calling thread by this many, per thread: enough that a worker
-// never waits for a slot while the caller shows progress, and a few kilobytes each.
-constexpr int32_t kWindowPerThread = 8;
+// Columns that may be computed ahead of the drawing, per thread: enough that workers seldom wait
+// while the calling thread shows progress (a column is one byte per row).
+constexpr int32_t kWindowPerThread = 32;
 
 } // namespace
 

@@ -113,7 +113,7 @@ TEST(ColumnFill, SameBytesAsThePerPixelModelsOnAnyNumberOfThreads) {
     const std::pair<int32_t, int32_t> sizes[] = {{1, 1}, {1, 9},   {9, 1},  {4, 4},
                                                  {7, 5}, {16, 10}, {33, 20}};
     for (const GeneratorTable* table : AllGenerators()) {
-        for (const SliderValues& values : Settings(*table, 16)) {
+        for (const SliderValues& values : Settings(*table, 12)) {
             for (const auto& [width, height] : sizes) {
                 const Rendered reference = Render(*table, values, width, height, 0);
                 ASSERT_TRUE(reference.result.completed);
