@@ -2,6 +2,9 @@
 // odd, even and one pixel thin, on one thread and on several, must give the same bytes; and a
 // cancelled threaded render must leave exactly the columns it reported.
 #include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -143,6 +146,30 @@ TEST(ColumnFill, WideAndTallImagesMatchToo) {
                 }
             }
         }
+    }
+}
+
+// Fault line's columns skip std::pow for the exponents 0 and 1; that is only the same pixel if
+// the library's pow returns exactly 1 and the base itself there, which is checked here over the
+// sines and coordinates the generator feeds it, signed zeros and tiny values included.
+TEST(ColumnFill, PowerOfZeroAndOneIsWhatTheColumnsTakeForIt) {
+    std::vector<double> bases = {0.0,
+                                 -0.0,
+                                 1.0,
+                                 -1.0,
+                                 5.0,
+                                 -5.0,
+                                 std::numeric_limits<double>::denorm_min(),
+                                 -std::numeric_limits<double>::min()};
+    ProgramRandom random(5);
+    for (int k = 0; k < 200000; ++k) {
+        const double s = std::sin(20.0 * random.Rnd() - 10.0 + random.Rnd() * 1e-7);
+        bases.push_back(s);
+        bases.push_back(s * 5.0);
+    }
+    for (const double b : bases) {
+        ASSERT_EQ(std::bit_cast<uint64_t>(std::pow(b, 1.0)), std::bit_cast<uint64_t>(b)) << b;
+        ASSERT_EQ(std::pow(b, 0.0), 1.0) << b;
     }
 }
 
