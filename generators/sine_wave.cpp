@@ -58,6 +58,10 @@ private:
 class SineWaveModel::Fill final : public ColumnModel {
 public:
     Fill(const SineWaveModel& model, std::span<const float> ys) : model_(model) {
+        const Operator* ops = model_.operators_;
+        sameOperators_ = ops[0].offsetX == ops[1].offsetX && ops[0].offsetY == ops[1].offsetY &&
+                         ops[0].orderX == ops[1].orderX && ops[0].orderY == ops[1].orderY &&
+                         ops[0].factorX == ops[1].factorX && ops[0].factorY == ops[1].factorY;
         for (int n = 0; n < 2; ++n) {
             const Operator& op = model_.operators_[n];
             rowTerms_[n].reserve(ys.size());
@@ -74,6 +78,17 @@ public:
         const double* rowTerm0 = rowTerms_[0].data();
         const double* rowTerm1 = rowTerms_[1].data();
         const std::size_t rows = rowTerms_[0].size();
+        if (sameOperators_) {
+            // Equal sliders in both operators (as after Reset) make the two sines one and the
+            // same value.
+            for (std::size_t j = 0; j < rows; ++j) {
+                const double sine = std::sin(columnTerm0 + rowTerm0[j]);
+                float t = static_cast<float>(model_.a_ * sine);
+                t = static_cast<float>(model_.b_ * sine + t);
+                gray[j] = GrayLevel((t + 2.0f) * 64.0f);
+            }
+            return;
+        }
         for (std::size_t j = 0; j < rows; ++j) {
             float t = static_cast<float>(model_.a_ * std::sin(columnTerm0 + rowTerm0[j]));
             t = static_cast<float>(model_.b_ * std::sin(columnTerm1 + rowTerm1[j]) + t);
@@ -84,6 +99,7 @@ public:
 private:
     const SineWaveModel model_;
     std::vector<double> rowTerms_[2];
+    bool sameOperators_ = false;
 };
 
 std::unique_ptr<ColumnModel> SineWaveModel::Columns(std::span<const float> ys) {

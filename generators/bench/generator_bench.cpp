@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -75,8 +76,8 @@ public:
 };
 
 // Every column's levels computed and thrown away, on this thread: the arithmetic alone.
-double ComputeOnly(const rw::GeneratorTable& table, int32_t size) {
-    const auto model = table.makeModel(table.InitialValues());
+double ComputeOnly(const rw::GeneratorTable& table, const rw::SliderValues& values, int32_t size) {
+    const auto model = table.makeModel(values);
     std::vector<float> axis(static_cast<std::size_t>(size));
     for (int32_t k = 0; k < size; ++k) {
         axis[k] = rw::NormalizedCoordinate(k, size);
@@ -116,7 +117,7 @@ frmGenerator& DialogFor(const rw::GeneratorTable& table, HWND owner) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     SetProcessDPIAware();
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
@@ -135,33 +136,57 @@ int main() {
     std::printf("%-17s %5s %10s %10s %10s %8s %8s %10s\n", "generator", "size", "reference",
                 "1 thread", (std::to_string(cores) + " threads").c_str(), "x 1 thr",
                 ("x " + std::to_string(cores) + " thr").c_str(), "compute");
-    for (int32_t size : {512, 2048, 4096}) {
+    // Sizes may be given on the command line (scripts/bench 4096); the default is all three.
+    std::vector<int32_t> sizes;
+    for (int k = 1; k < argc; ++k) {
+        sizes.push_back(std::max(1, std::atoi(argv[k])));
+    }
+    if (sizes.empty()) {
+        sizes = {512, 2048, 4096};
+    }
+    for (const int32_t size : sizes) {
         frmDocument& document = main.NewDocumentWindow();
         Global::MakeBlankImage(document.Lumbra1, size, size);
         const double pixels = double(size) * size;
         const rw::Surface24 surface = document.Lumbra1.Surface();
         const int runs = size >= 4096 ? 2 : 3;
 
-        for (const rw::GeneratorTable* table : rw::AllGenerators()) {
-            frmGenerator& dialog = DialogFor(*table, main.hwnd());
+        const auto measure = [&](const rw::GeneratorTable& table, const char* label,
+                                 const rw::SliderValues& values) {
+            frmGenerator& dialog = DialogFor(table, main.hwnd());
             dialog.Target(document);
             const double reference = NsPerPixel(pixels, runs, [&] {
-                const auto model = table->makeModel(table->InitialValues());
+                const auto model = table.makeModel(values);
                 Global::CancelRequested = false;
                 StatusHost host;
                 rw::DrawTerrainPerPixel(*model, surface, host);
                 document.Lumbra1.Refresh();
                 Global::SetStatusText(L"");
             });
+            for (int n = 0; n < 2; ++n) {
+                for (std::size_t k = 0; k < values.frame[n].size(); ++k) {
+                    dialog.SetSliderValue(n, static_cast<int>(k), values.frame[n][k]);
+                }
+            }
             dialog.RenderThreads = 1;
             const double single = NsPerPixel(pixels, runs, [&] { dialog.RenderTerrain(); });
             dialog.RenderThreads = 0;
             const double all = NsPerPixel(pixels, runs, [&] { dialog.RenderTerrain(); });
-            const double compute = ComputeOnly(*table, size);
-            std::printf("%-17s %5d %10.2f %10.2f %10.2f %8.1f %8.1f %10.2f\n", table->caption, size,
+            const double compute = ComputeOnly(table, values, size);
+            std::printf("%-17s %5d %10.2f %10.2f %10.2f %8.1f %8.1f %10.2f\n", label, size,
                         reference, single, all, reference / single, reference / all, compute);
             std::fflush(stdout);
+        };
+        for (const rw::GeneratorTable* table : rw::AllGenerators()) {
+            measure(*table, table->caption, table->InitialValues());
         }
+        // With the initial values both Sine Wave operators are alike and share one sine per
+        // pixel; this setting has them differ (operator 2's X Offset 3), two sines per pixel.
+        rw::SliderValues unequal = rw::SineWave().InitialValues();
+        unequal.frame[1][0] = 3;
+        measure(rw::SineWave(), "Sine (2 sines)", unequal);
+        DialogFor(rw::SineWave(), main.hwnd()).SetSliderValue(1, 0, 0);
+        std::printf("\n");
 
         // Costs every render pays whatever it draws.
         SilentHost silent;
