@@ -26,13 +26,13 @@ inline uint8_t GrayLevel(float v) {
     }
     // CInt's range checks and exceptions stay out of this path; the result is the same as
     // CInt's for every v in [0, 255).
+    // Whether to round up is worked out without a branch: for a smooth field it is a coin toss
+    // from one pixel to the next, which a branch would mispredict half the time.
     const int whole = static_cast<int>(v);
     const float fraction = v - static_cast<float>(whole);
-    int level = whole;
-    if (fraction > 0.5f || (fraction == 0.5f && (whole & 1) != 0)) {
-        ++level;
-    }
-    return static_cast<uint8_t>(level);
+    const int up =
+        static_cast<int>(fraction > 0.5f) | (static_cast<int>(fraction == 0.5f) & (whole & 1));
+    return static_cast<uint8_t>(whole + up);
 }
 
 // Colour value r + 256*g + 65536*b with every component above 255 taken as 255 (and below 0
