@@ -28,25 +28,6 @@ int16_t CInt(double v) {
     return static_cast<int16_t>(whole);
 }
 
-uint8_t GrayLevel(float v) {
-    // One comparison pair rejects negatives, NaN and both infinities.
-    if (!(v >= 0.0f && v <= std::numeric_limits<float>::max())) {
-        return 0;
-    }
-    if (v >= 255.0f) {
-        return 255;
-    }
-    // Called once per pixel, so CInt's range checks and exceptions stay out of this path; the
-    // result is the same as CInt's for every v in [0, 255).
-    const int whole = static_cast<int>(v);
-    const float fraction = v - static_cast<float>(whole);
-    int level = whole;
-    if (fraction > 0.5f || (fraction == 0.5f && (whole & 1) != 0)) {
-        ++level;
-    }
-    return static_cast<uint8_t>(level);
-}
-
 uint32_t(RGB)(int32_t r, int32_t g, int32_t b) {
     const auto component = [](int32_t c) -> uint32_t {
         return c > 255 ? 255u : (c < 0 ? 0u : static_cast<uint32_t>(c));

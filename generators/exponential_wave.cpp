@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <vector>
 
 #include "generators/generator_common.h"
 
@@ -42,12 +43,57 @@ public:
         return static_cast<float>((h - shareX_ - shareY_) * 256 / divisor_);
     }
 
+    std::unique_ptr<ColumnModel> Columns(std::span<const float> ys) override;
+
 private:
+    class Fill;
+
     double orderX_, amplitudeX_, falloffX_;
     double orderY_, amplitudeY_, falloffY_;
     double shareX_, shareY_; // the part of each ramp that never shows: 0.1353 per unit of falloff
     double divisor_;
 };
+
+// Level, a column at a time: the Y ramp and the inner sine SY once per row, the X ramp and the
+// X power term once per column; a pixel adds the ramps, takes the outer sine and scales.
+class ExponentialWaveModel::Fill final : public ColumnModel {
+public:
+    Fill(const ExponentialWaveModel& model, std::span<const float> ys) : model_(model) {
+        constexpr double e = std::numbers::e;
+        rows_.reserve(ys.size());
+        for (const float y : ys) {
+            rows_.push_back({model_.falloffY_ * std::exp(y / 5.0) / e,
+                             std::sin(model_.orderY_ * AmplitudePower(y, model_.amplitudeY_))});
+        }
+    }
+
+    void LevelColumn(float x, uint8_t* gray) const override {
+        constexpr double e = std::numbers::e;
+        const float rampX = static_cast<float>(model_.falloffX_ * std::exp(x / 5.0) / e);
+        const double powerX = model_.orderX_ * AmplitudePower(x, model_.amplitudeX_);
+        const double shareX = model_.shareX_;
+        const double shareY = model_.shareY_;
+        const double divisor = model_.divisor_;
+        for (std::size_t j = 0; j < rows_.size(); ++j) {
+            float h = static_cast<float>(rows_[j].rampY + rampX);
+            const double sx = std::sin(powerX + rows_[j].sy);
+            h = static_cast<float>(std::fabs(sx) + h);
+            gray[j] = GrayLevel(static_cast<float>((h - shareX - shareY) * 256 / divisor));
+        }
+    }
+
+private:
+    struct Row {
+        double rampY; // LY * exp(y / 5) / e, before it is rounded to single precision
+        double sy;    // sin(OY * y^AY)
+    };
+    const ExponentialWaveModel model_;
+    std::vector<Row> rows_;
+};
+
+std::unique_ptr<ColumnModel> ExponentialWaveModel::Columns(std::span<const float> ys) {
+    return std::make_unique<Fill>(*this, ys);
+}
 
 std::unique_ptr<TerrainModel> MakeExponentialWave(const SliderValues& values) {
     return std::make_unique<ExponentialWaveModel>(values);

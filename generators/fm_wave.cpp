@@ -2,6 +2,7 @@
 // sines are added to the phase (Variant 1) or multiplied together first (Variant 2).
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "generators/generator_common.h"
 
@@ -26,11 +27,57 @@ public:
         return (w + 1.0f) * 128.0f;
     }
 
+    std::unique_ptr<ColumnModel> Columns(std::span<const float> ys) override;
+
 private:
+    class Fill;
+
     double orderX_, amplitudeX_, frequencyX_;
     double orderY_, amplitudeY_, frequencyY_;
     bool multiplySines_;
 };
+
+// Level, a column at a time: the power term and the inner sine of y once per row, those of x once
+// per column; a pixel adds them up in Level's order and takes the outer sine.
+class FmWaveModel::Fill final : public ColumnModel {
+public:
+    Fill(const FmWaveModel& model, std::span<const float> ys) : model_(model) {
+        rows_.reserve(ys.size());
+        for (const float y : ys) {
+            rows_.push_back({model_.frequencyY_ * std::pow(y, model_.orderY_),
+                             std::sin(model_.amplitudeY_ * y)});
+        }
+    }
+
+    void LevelColumn(float x, uint8_t* gray) const override {
+        const double px = model_.frequencyX_ * std::pow(x, model_.orderX_);
+        const double sx = std::sin(model_.amplitudeX_ * x);
+        const std::size_t rows = rows_.size();
+        if (model_.multiplySines_) {
+            for (std::size_t j = 0; j < rows; ++j) {
+                const double phase = rows_[j].py + px + rows_[j].sy * sx;
+                gray[j] = GrayLevel((static_cast<float>(std::sin(phase)) + 1.0f) * 128.0f);
+            }
+        } else {
+            for (std::size_t j = 0; j < rows; ++j) {
+                const double phase = rows_[j].py + px + sx + rows_[j].sy;
+                gray[j] = GrayLevel((static_cast<float>(std::sin(phase)) + 1.0f) * 128.0f);
+            }
+        }
+    }
+
+private:
+    struct Row {
+        double py; // FY * y^OY
+        double sy; // sin(AY * y)
+    };
+    const FmWaveModel model_;
+    std::vector<Row> rows_;
+};
+
+std::unique_ptr<ColumnModel> FmWaveModel::Columns(std::span<const float> ys) {
+    return std::make_unique<Fill>(*this, ys);
+}
 
 std::unique_ptr<TerrainModel> MakeFmWave(const SliderValues& values) {
     return std::make_unique<FmWaveModel>(values);

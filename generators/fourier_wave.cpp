@@ -2,6 +2,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <vector>
 
 #include "generators/generator_common.h"
 
@@ -42,7 +43,11 @@ public:
         return (total_ + w) * 256.0f / twiceTotal_;
     }
 
+    std::unique_ptr<ColumnModel> Columns(std::span<const float> ys) override;
+
 private:
+    class Fill;
+
     // Degrees to radians: p * pi / 180 in double, kept in single precision.
     static float PhaseAngle(int32_t degrees) {
         return static_cast<float>(degrees * std::numbers::pi / 180.0);
@@ -57,6 +62,54 @@ private:
     float total_ = 0.0f;
     float twiceTotal_ = 0.0f;
 };
+
+// Level, a column at a time: the X series is the same down a whole column and each Y harmonic the
+// same along a whole row, so a pixel only adds them up, in Level's order.
+class FourierWaveModel::Fill final : public ColumnModel {
+public:
+    Fill(const FourierWaveModel& model, std::span<const float> ys) : model_(model) {
+        const Series& sy = model_.series_[1];
+        for (int h = 0; h < 3; ++h) {
+            harmonics_[h].reserve(ys.size());
+        }
+        for (const float y : ys) {
+            const double yd = y;
+            harmonics_[0].push_back(sy.amplitude[0] * std::sin(yd + sy.phase[0]));
+            harmonics_[1].push_back(sy.amplitude[1] * std::sin((yd + yd) + sy.phase[1]));
+            harmonics_[2].push_back(sy.amplitude[2] * std::sin(yd * 3 + sy.phase[2]));
+        }
+    }
+
+    void LevelColumn(float x, uint8_t* gray) const override {
+        const std::size_t rows = harmonics_[0].size();
+        const float total = model_.total_;
+        if (total == 0.0f) {
+            std::fill(gray, gray + rows, GrayLevel(0.0f));
+            return;
+        }
+        const Series& sx = model_.series_[0];
+        const double xd = x;
+        const float u = static_cast<float>(sx.amplitude[0] * std::sin(xd + sx.phase[0]) +
+                                           sx.amplitude[1] * std::sin((xd + xd) + sx.phase[1]) +
+                                           sx.amplitude[2] * std::sin(xd * 3 + sx.phase[2]));
+        const double* first = harmonics_[0].data();
+        const double* second = harmonics_[1].data();
+        const double* third = harmonics_[2].data();
+        const float twiceTotal = model_.twiceTotal_;
+        for (std::size_t j = 0; j < rows; ++j) {
+            const float w = static_cast<float>(first[j] + u + second[j] + third[j]);
+            gray[j] = GrayLevel((total + w) * 256.0f / twiceTotal);
+        }
+    }
+
+private:
+    const FourierWaveModel model_;
+    std::vector<double> harmonics_[3]; // the Y operator's harmonics, amplitude included, per row
+};
+
+std::unique_ptr<ColumnModel> FourierWaveModel::Columns(std::span<const float> ys) {
+    return std::make_unique<Fill>(*this, ys);
+}
 
 std::unique_ptr<TerrainModel> MakeFourierWave(const SliderValues& values) {
     return std::make_unique<FourierWaveModel>(values);

@@ -251,7 +251,8 @@ void frmGenerator::RenderTerrain() {
         const std::unique_ptr<rw::TerrainModel> model = table_.makeModel(CurrentValues());
         target.MousePointer(rw::ImageControl::kBusyPointer);
         StatusBarHost host;
-        result = rw::DrawTerrain(*model, target.Surface(), host);
+        const int threads = RenderThreads > 0 ? RenderThreads : rw::DefaultRenderThreads();
+        result = rw::DrawTerrain(*model, target.Surface(), host, threads);
         target.Refresh();
     }
     if (result.columnsDrawn > 0) {

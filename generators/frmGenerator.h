@@ -31,6 +31,9 @@ public:
     // The image control every read and write goes to; replaced at each opening.
     rw::ImageControl* TargetImage = nullptr;
     bool Rendering = false;
+    // Threads a render computes its columns on, the user-interface thread included; 0 for one
+    // per processor.
+    int RenderThreads = 0;
 
     void RenderTerrain();
     void cmdApply_Click();

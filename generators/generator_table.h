@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/random.h"
+#include "generators/column_model.h"
 
 namespace rw {
 
@@ -45,6 +46,11 @@ public:
 
     // The value v of the pixel at normalised coordinates (x, y); the pixel is drawn GrayLevel(v).
     virtual float Level(float x, float y) const = 0;
+
+    // The model as whole columns for an image whose rows have the normalised coordinates `ys`,
+    // which must outlive the result. The default wraps Survey and Level pixel by pixel and runs
+    // on one thread only; the generators supply their own.
+    virtual std::unique_ptr<ColumnModel> Columns(std::span<const float> ys);
 };
 
 struct GeneratorTable {

@@ -1,6 +1,7 @@
 // Sine Wave: a blend of two operators, each the sine of a power of x plus a power of y.
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "generators/generator_common.h"
 
@@ -29,7 +30,11 @@ public:
         return (t + 2.0f) * 64.0f;
     }
 
+    std::unique_ptr<ColumnModel> Columns(std::span<const float> ys) override;
+
 private:
+    class Fill;
+
     struct Operator {
         // Offsets and orders are held as doubles so the per-pixel arithmetic converts nothing.
         double offsetX = 0, offsetY = 0;
@@ -47,6 +52,59 @@ private:
     float a_ = 0.5f; // weight of operator 1
     float b_ = 0.5f; // weight of operator 2
 };
+
+// Level, a column at a time: each operator's power of y once per row, its power of x once per
+// column, and per pixel only the two sines and the blend.
+class SineWaveModel::Fill final : public ColumnModel {
+public:
+    Fill(const SineWaveModel& model, std::span<const float> ys) : model_(model) {
+        const Operator* ops = model_.operators_;
+        sameOperators_ = ops[0].offsetX == ops[1].offsetX && ops[0].offsetY == ops[1].offsetY &&
+                         ops[0].orderX == ops[1].orderX && ops[0].orderY == ops[1].orderY &&
+                         ops[0].factorX == ops[1].factorX && ops[0].factorY == ops[1].factorY;
+        for (int n = 0; n < 2; ++n) {
+            const Operator& op = model_.operators_[n];
+            rowTerms_[n].reserve(ys.size());
+            for (const float y : ys) {
+                rowTerms_[n].push_back(op.factorY * std::pow(y - op.offsetY, op.orderY));
+            }
+        }
+    }
+
+    void LevelColumn(float x, uint8_t* gray) const override {
+        const Operator* ops = model_.operators_;
+        const double columnTerm0 = ops[0].factorX * std::pow(x - ops[0].offsetX, ops[0].orderX);
+        const double columnTerm1 = ops[1].factorX * std::pow(x - ops[1].offsetX, ops[1].orderX);
+        const double* rowTerm0 = rowTerms_[0].data();
+        const double* rowTerm1 = rowTerms_[1].data();
+        const std::size_t rows = rowTerms_[0].size();
+        if (sameOperators_) {
+            // Equal sliders in both operators (as after Reset) make the two sines one and the
+            // same value.
+            for (std::size_t j = 0; j < rows; ++j) {
+                const double sine = std::sin(columnTerm0 + rowTerm0[j]);
+                float t = static_cast<float>(model_.a_ * sine);
+                t = static_cast<float>(model_.b_ * sine + t);
+                gray[j] = GrayLevel((t + 2.0f) * 64.0f);
+            }
+            return;
+        }
+        for (std::size_t j = 0; j < rows; ++j) {
+            float t = static_cast<float>(model_.a_ * std::sin(columnTerm0 + rowTerm0[j]));
+            t = static_cast<float>(model_.b_ * std::sin(columnTerm1 + rowTerm1[j]) + t);
+            gray[j] = GrayLevel((t + 2.0f) * 64.0f);
+        }
+    }
+
+private:
+    const SineWaveModel model_;
+    std::vector<double> rowTerms_[2];
+    bool sameOperators_ = false;
+};
+
+std::unique_ptr<ColumnModel> SineWaveModel::Columns(std::span<const float> ys) {
+    return std::make_unique<Fill>(*this, ys);
+}
 
 std::unique_ptr<TerrainModel> MakeSineWave(const SliderValues& values) {
     return std::make_unique<SineWaveModel>(values);

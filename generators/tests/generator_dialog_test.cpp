@@ -194,6 +194,29 @@ TEST_F(GeneratorTest, EscapeStopsTheRenderAfterTheColumnAndASecondEscapeRestores
     EXPECT_FALSE(document.Modified());
 }
 
+// Eight threads run columns far ahead of the drawing; Esc still ends the render at the column
+// whose progress was showing, and the image holds that column and nothing after it.
+TEST_F(GeneratorTest, EscapeStopsAThreadedRenderAtTheColumnShown) {
+    frmDocument& document = NewDocument(101, 300);
+    FillOld(document.Lumbra1);
+    frmWave3& dialog = frmWave3::Instance(Main().hwnd());
+    dialog.RenderThreads = 8;
+    StatusWatch watch;
+    watch.trigger = L"20% complete, ESC to cancel"; // after column 20 (Int(20 * 100 / 100))
+    watch.action = [&dialog] { PressKey(dialog, VK_ESCAPE); };
+    bool leftNewRightOld = false;
+    WhileModal([&] {
+        dialog.cmdApply_Click();
+        leftNewRightOld = !IsOld(document.Lumbra1, 20, 299) && IsOld(document.Lumbra1, 21, 0) &&
+                          IsOld(document.Lumbra1, 21, 299) && IsOld(document.Lumbra1, 100, 150);
+        PressKey(dialog, VK_ESCAPE);
+    });
+    Main().mnuGenerateWave3_Click();
+    dialog.RenderThreads = 0;
+    EXPECT_TRUE(leftNewRightOld);
+    EXPECT_EQ(watch.texts.size(), 22u); // columns 0 to 20, then the empty text
+}
+
 TEST_F(GeneratorTest, ButtonsDuringARenderOnlyCancelOrHide) {
     frmDocument& document = NewDocument(201, 30);
     FillOld(document.Lumbra1);
