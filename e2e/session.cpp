@@ -628,8 +628,8 @@ void Editor::ClickToolbar(int index) {
     PumpFor(kPollMs);
 }
 
-HWND Editor::WaitMessageBox(const wchar_t* caption) const {
-    return WaitDialog(caption);
+HWND Editor::WaitMessageBox(const wchar_t* caption, DWORD ms) const {
+    return WaitDialog(caption, ms);
 }
 
 std::wstring Editor::DialogText(HWND dialog) {
