@@ -309,16 +309,25 @@ Editor::Editor(const std::wstring& folder) {
     }
     pid_ = process_.dwProcessId;
     started_ = GetTickCount();
-    AllowSetForegroundWindow(pid_);
-    WaitForInputIdle(process_.hProcess, 15000);
-    main_ = WaitWindow(L"RidgewrightMain", L"Ridgewright");
-    // The splash goes before the main window shows; the program then takes input.
-    WaitUntil([&] { return TopLevel(L"#32770", nullptr).empty(); }, "the splash to go");
-    Foreground(main_);
-    Step("idle");
+    try {
+        AllowSetForegroundWindow(pid_);
+        WaitForInputIdle(process_.hProcess, 15000);
+        main_ = WaitWindow(L"RidgewrightMain", L"Ridgewright");
+        // The splash goes before the main window shows; the program then takes input.
+        WaitUntil([&] { return TopLevel(L"#32770", nullptr).empty(); }, "the splash to go");
+        Foreground(main_);
+        Step("idle");
+    } catch (...) {
+        End(); // no destructor runs for an object that was never made
+        throw;
+    }
 }
 
 Editor::~Editor() {
+    End();
+}
+
+void Editor::End() {
     if (process_.hProcess) {
         if (Alive()) {
             TerminateProcess(process_.hProcess, 0);
@@ -326,6 +335,7 @@ Editor::~Editor() {
         }
         CloseHandle(process_.hProcess);
         CloseHandle(process_.hThread);
+        process_ = {};
     }
 }
 

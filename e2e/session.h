@@ -139,6 +139,7 @@ public:
     Image CopyPicture(bool fromMenu = false);
 
 private:
+    void End(); // ends the program if it still runs
     void Foreground(HWND window);
     HWND InputTarget() const;
     void SendKeys(const std::vector<INPUT>& inputs);
