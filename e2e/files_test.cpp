@@ -282,25 +282,38 @@ TEST_F(Files, OpenOfAnOpenFileAnsweringCancelBringsItToTheFront) {
     EXPECT_EQ(Gradient(24, 40, 4), ed().CopyPicture());
 }
 
-TEST_F(Files, AnUnreadableFileIsReportedAndLeavesNoWindow) {
-    const std::wstring path = In(L"broken.png");
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    const char junk[] = "\x89PNG\r\n\x1a\n but not a picture after all";
+TEST_F(Files, UnreadableFilesAreReportedAndLeaveNoWindow) {
+    // Bytes that only start like a picture, an empty file, and a bitmap whose header claims
+    // 50000 by 50000 pixels that are not there.
+    const std::wstring junk = In(L"broken.png"), empty = In(L"empty.png"), huge = In(L"huge.bmp");
+    HANDLE file = CreateFileW(junk.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const char bytes[] = "\x89PNG\r\n\x1a\n but not a picture after all";
     DWORD written = 0;
-    WriteFile(file, junk, sizeof junk, &written, nullptr);
+    WriteFile(file, bytes, sizeof bytes, &written, nullptr);
+    CloseHandle(file);
+    CloseHandle(CreateFileW(empty.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    WriteBmp(huge, Image{1, 1, {0}});
+    file = CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFilePointer(file, 18, nullptr, FILE_BEGIN); // biWidth, biHeight
+    const int32_t size[2] = {50000, 50000};
+    WriteFile(file, size, sizeof size, &written, nullptr);
     CloseHandle(file);
 
-    OpenFile(path);
-    std::wstring text;
-    HWND box = Message(text);
-    EXPECT_FALSE(text.empty());
-    EXPECT_NE(std::wstring::npos, text.find(L"broken.png"))
-        << "the message does not say which file";
-    ed().Step("OK");
-    Answer(box, IDOK);
-    ed().Step("after OK");
-    EXPECT_TRUE(ed().Documents().empty());
-    EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty());
+    for (const std::wstring& path : {junk, empty, huge}) {
+        OpenFile(path);
+        std::wstring text;
+        HWND box = Message(text);
+        EXPECT_FALSE(text.empty());
+        if (path != huge) { // (that one names the size it cannot hold instead)
+            EXPECT_NE(std::wstring::npos, text.find(path.substr(path.rfind(L'\\') + 1)))
+                << "the message does not say which file";
+        }
+        ed().Step("OK");
+        Answer(box, IDOK);
+        ed().Step("after OK");
+        EXPECT_TRUE(ed().Documents().empty());
+        EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty());
+    }
 
     // Open, then leaving the dialog: nothing happens.
     ed().Step("File Open, Cancel");
@@ -309,7 +322,7 @@ TEST_F(Files, AnUnreadableFileIsReportedAndLeavesNoWindow) {
     EXPECT_TRUE(ed().Documents().empty());
 }
 
-TEST_F(Files, SavingOverAReadOnlyFileFailsAndKeepsIt) {
+TEST_F(Files, FailingSavesAreReportedAndKeepTheFiles) {
     const std::wstring path = In(L"locked.bmp");
     WriteBmp(path, Gradient(36, 36, 6));
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -353,6 +366,17 @@ TEST_F(Files, SavingOverAReadOnlyFileFailsAndKeepsIt) {
     ed().ChooseFile(L"Save", copy);
     ed().WaitUntil([&] { return Caption(document) == copy; }, "the window to take the new name");
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(copy.c_str()));
+    // A name of no known file type: the user is told, nothing is written, the name stays.
+    ed().Step("File Save As a name of no known type");
+    ed().Menu(L'F', L'A');
+    ed().ChooseFile(L"Save", In(L"picture.xyz"));
+    box = Message(text);
+    EXPECT_NE(std::wstring::npos, text.find(L"picture.xyz"));
+    ed().Step("OK");
+    Answer(box, IDOK);
+    EXPECT_EQ(copy, Caption(document));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(In(L"picture.xyz").c_str()));
+
     // File Save of the titled document rewrites it silently.
     DeleteFileW(copy.c_str());
     ed().Step("File Save");

@@ -309,16 +309,25 @@ Editor::Editor(const std::wstring& folder) {
     }
     pid_ = process_.dwProcessId;
     started_ = GetTickCount();
-    AllowSetForegroundWindow(pid_);
-    WaitForInputIdle(process_.hProcess, 15000);
-    main_ = WaitWindow(L"RidgewrightMain", L"Ridgewright");
-    // The splash goes before the main window shows; the program then takes input.
-    WaitUntil([&] { return TopLevel(L"#32770", nullptr).empty(); }, "the splash to go");
-    Foreground(main_);
-    Step("idle");
+    try {
+        AllowSetForegroundWindow(pid_);
+        WaitForInputIdle(process_.hProcess, 15000);
+        main_ = WaitWindow(L"RidgewrightMain", L"Ridgewright");
+        // The splash goes before the main window shows; the program then takes input.
+        WaitUntil([&] { return TopLevel(L"#32770", nullptr).empty(); }, "the splash to go");
+        Foreground(main_);
+        Step("idle");
+    } catch (...) {
+        End(); // no destructor runs for an object that was never made
+        throw;
+    }
 }
 
 Editor::~Editor() {
+    End();
+}
+
+void Editor::End() {
     if (process_.hProcess) {
         if (Alive()) {
             TerminateProcess(process_.hProcess, 0);
@@ -326,6 +335,7 @@ Editor::~Editor() {
         }
         CloseHandle(process_.hProcess);
         CloseHandle(process_.hThread);
+        process_ = {};
     }
 }
 
@@ -628,8 +638,8 @@ void Editor::ClickToolbar(int index) {
     PumpFor(kPollMs);
 }
 
-HWND Editor::WaitMessageBox(const wchar_t* caption) const {
-    return WaitDialog(caption);
+HWND Editor::WaitMessageBox(const wchar_t* caption, DWORD ms) const {
+    return WaitDialog(caption, ms);
 }
 
 std::wstring Editor::DialogText(HWND dialog) {

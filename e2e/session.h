@@ -118,7 +118,7 @@ public:
     void ClickToolbar(int index);
 
     // Message boxes: the editor's own carry the application's title.
-    HWND WaitMessageBox(const wchar_t* caption = L"Ridgewright") const;
+    HWND WaitMessageBox(const wchar_t* caption = L"Ridgewright", DWORD ms = 15000) const;
     static std::wstring DialogText(HWND dialog); // the static texts of a dialog, joined
     // Presses a dialog's button (by control id or caption) as a click does.
     void Click(HWND dialog, int id);
@@ -139,6 +139,7 @@ public:
     Image CopyPicture(bool fromMenu = false);
 
 private:
+    void End(); // ends the program if it still runs
     void Foreground(HWND window);
     HWND InputTarget() const;
     void SendKeys(const std::vector<INPUT>& inputs);
