@@ -399,7 +399,8 @@ HRESULT PlugIn::SelectPlugIns(BSTR* pVal) {
     rw::com::ComPtr<IUnknown> keepAlive(outer_);
     SelectPlugInDialog dialog(catalogue_);
     if (dialog.DoModal(GetActiveWindow()) == -1) {
-        return HRESULT_FROM_WIN32(GetLastError());
+        const DWORD error = GetLastError();
+        return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
     }
     if (!dialog.HasSelection()) {
         return S_OK;

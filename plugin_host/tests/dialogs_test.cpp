@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -21,30 +22,30 @@ using rw::win::Bstr;
 
 namespace {
 
+struct DialogSearch {
+    const wchar_t* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<DialogSearch*>(lParam);
+    wchar_t cls[64] = {};
+    wchar_t text[128] = {};
+    GetClassNameW(hwnd, cls, 64);
+    GetWindowTextW(hwnd, text, 128);
+    if (std::wstring(cls) == L"#32770" && std::wstring(text) == search->caption &&
+        IsWindowVisible(hwnd)) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The dialog of `thread` with this caption, once it is visible; null after 10 s.
 HWND WaitForDialog(DWORD thread, const wchar_t* caption) {
-    struct Search {
-        const wchar_t* caption;
-        HWND found;
-    };
     for (int tries = 0; tries < 500; ++tries) {
-        Search search{caption, nullptr};
-        EnumThreadWindows(
-            thread,
-            [](HWND hwnd, LPARAM lParam) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(lParam);
-                wchar_t cls[64] = {};
-                wchar_t text[128] = {};
-                GetClassNameW(hwnd, cls, 64);
-                GetWindowTextW(hwnd, text, 128);
-                if (std::wstring(cls) == L"#32770" && std::wstring(text) == s->caption &&
-                    IsWindowVisible(hwnd)) {
-                    s->found = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        DialogSearch search{caption, nullptr};
+        EnumThreadWindows(thread, MatchDialog, reinterpret_cast<LPARAM>(&search));
         if (search.found) {
             return search.found;
         }
@@ -347,6 +348,50 @@ TEST_F(SelectPlugIn, OwnedByTheActiveWindow) {
     DestroyWindow(owner);
 }
 
+// A client whose timer assigns another directory while the dialog is open empties the catalogue
+// under the tree: its items then name entries that are gone and choose nothing.
+namespace {
+IPlugIn* g_reassignTarget = nullptr;
+const TempFolder* g_reassignFolder = nullptr;
+std::atomic<bool> g_reassignNow{false};
+
+void CALLBACK ReassignDirectory(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!g_reassignNow || !g_reassignTarget) {
+        return;
+    }
+    KillTimer(nullptr, id);
+    Bstr path(g_reassignFolder->Path());
+    g_reassignTarget->put_Directory(path.Get());
+    g_reassignTarget = nullptr;
+}
+} // namespace
+
+TEST_F(SelectPlugIn, CatalogueEmptiedWhileOpenChoosesNothing) {
+    TempFolder empty;
+    g_reassignTarget = control_.Get();
+    g_reassignFolder = &empty;
+    g_reassignNow = false;
+    // A thread timer of the test thread: it runs inside the dialog's message loop.
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, ReassignDirectory);
+    ASSERT_NE(timer, 0u);
+    std::wstring title;
+    const std::wstring chosen = Select([&](HWND dialog, HWND tree) {
+        const HTREEITEM zeta = Find(tree, Find(tree, TVI_ROOT, L"B"), L"Zeta");
+        g_reassignNow = true;
+        for (int i = 0; i < 250 && g_reassignTarget; ++i) {
+            Sleep(20);
+        }
+        EXPECT_EQ(g_reassignTarget, nullptr) << "the timer did not run";
+        Highlight(tree, zeta);
+        title = Text(GetDlgItem(dialog, 204));
+        Click(dialog, IDOK);
+    });
+    KillTimer(nullptr, timer);
+    g_reassignTarget = nullptr;
+    EXPECT_EQ(title, L" ");
+    EXPECT_EQ(chosen, L"<null>");
+}
+
 TEST(SelectPlugInEmpty, EmptyCatalogueShowsAnEmptyTreeAndOkReturnsNull) {
     ComPtr<IPlugIn> control = CreateControl();
     ASSERT_TRUE(control);
@@ -463,6 +508,7 @@ namespace {
 
 struct AboutTexts {
     std::wstring description, version, copyright;
+    bool openAfterEsc = false;
     RECT client{};
     RECT expectedClient{0, 0, 203, 81};
     bool hasLogo = false;
@@ -485,7 +531,15 @@ AboutTexts ShowAbout(IPlugIn* control) {
                     seen.hasLogo = ::SendMessageW(child, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
                 }
             }
-            Click(dialog, IDOK);
+            // Esc has no command to run here; the close box ends the dialog.
+            ::PostMessageW(GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
+            Sleep(300);
+            seen.openAfterEsc = IsWindow(dialog) && IsWindowVisible(dialog);
+            ::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+            for (int i = 0; i < 250 && IsWindow(dialog); ++i) {
+                Sleep(20);
+            }
+            EXPECT_FALSE(IsWindow(dialog));
         });
     EXPECT_EQ(hr, S_OK);
     return seen;
@@ -502,6 +556,23 @@ TEST(PlugInAboutBox, ShowsTheVersionTexts) {
     EXPECT_EQ(seen.copyright, L"Copyright (C) Ridgewright developers");
     EXPECT_TRUE(EqualRect(&seen.client, &seen.expectedClient));
     EXPECT_TRUE(seen.hasLogo);
+    EXPECT_TRUE(seen.openAfterEsc);
+}
+
+TEST(PlugInAboutBox, OkClosesIt) {
+    ComPtr<IPlugIn> control = CreateControl();
+    ASSERT_TRUE(control);
+    bool closed = false;
+    WithDialog(
+        L"About", [&] { EXPECT_EQ(control->AboutBox(), S_OK); },
+        [&](HWND dialog) {
+            Click(dialog, IDOK);
+            for (int i = 0; i < 250 && IsWindow(dialog); ++i) {
+                Sleep(20);
+            }
+            closed = !IsWindow(dialog);
+        });
+    EXPECT_TRUE(closed);
 }
 
 // Loaded under another file name, the library does not find "lumbraplug.ocx" and shows only the
