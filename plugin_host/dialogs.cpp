@@ -105,8 +105,12 @@ INT_PTR SelectPlugInDialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
             return FALSE;
         }
         if (header->code == TVN_SELCHANGEDA || header->code == TVN_SELCHANGEDW) {
-            // The item part that matters (lParam) lies at the same place in both forms.
-            OnHighlight(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemNew.lParam);
+            // The item part that matters lies at the same place in both forms. Once the result
+            // is decided, the tree emptying itself on destruction must not change it.
+            const TVITEMW& item = reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemNew;
+            if (!closing_ && item.hItem) {
+                OnHighlight(item.lParam);
+            }
         } else if (header->code == NM_DBLCLK) {
             OnDoubleClick();
         }
@@ -187,6 +191,7 @@ void SelectPlugInDialog::OnAboutPlugIn() {
 }
 
 void SelectPlugInDialog::Close(INT_PTR result) {
+    closing_ = true;
     if (result != 1) {
         selection_.clear();
         hasSelection_ = false;

@@ -40,6 +40,7 @@ private:
     HIMAGELIST images_ = nullptr;
     std::string selection_;
     bool hasSelection_ = false;
+    bool closing_ = false;
 };
 
 // Shows the library's logo and three values of the version resource of the module loaded under
