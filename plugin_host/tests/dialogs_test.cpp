@@ -74,6 +74,19 @@ void WithDialog(const wchar_t* caption, const std::function<void()>& call,
     driver.join();
 }
 
+// The face and point size of the font the dialog manager made from the template.
+std::wstring FontOf(HWND dialog) {
+    LOGFONTW font{};
+    const auto handle = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
+    if (!handle || !GetObjectW(handle, sizeof font, &font)) {
+        return L"<none>";
+    }
+    const HDC screen = GetDC(nullptr);
+    const int points = MulDiv(-font.lfHeight, 72, GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+    return std::wstring(font.lfFaceName) + L" " + std::to_wstring(points);
+}
+
 std::wstring Text(HWND window) {
     wchar_t text[256] = {};
     GetWindowTextW(window, text, 256);
@@ -446,8 +459,10 @@ TEST_F(SelectPlugIn, TemplateLaysOutItsControls) {
     std::wstring caption;
     DWORD dialogStyle = 0;
     RECT client{}, expectedClient{0, 0, 226, 138};
+    std::wstring font;
     Select([&](HWND dialog, HWND) {
         caption = Text(dialog);
+        font = FontOf(dialog);
         dialogStyle = static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE));
         GetClientRect(dialog, &client);
         MapDialogRect(dialog, &expectedClient);
@@ -494,6 +509,7 @@ TEST_F(SelectPlugIn, TemplateLaysOutItsControls) {
         Click(dialog, IDCANCEL);
     });
     EXPECT_EQ(caption, L"Select Plug-In");
+    EXPECT_EQ(font, L"MS Sans Serif 8");
     const DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     EXPECT_EQ(dialogStyle & frame, frame);
     EXPECT_TRUE(EqualRect(&client, &expectedClient));
@@ -509,6 +525,7 @@ namespace {
 struct AboutTexts {
     std::wstring description, version, copyright;
     bool openAfterEsc = false;
+    std::wstring font;
     RECT client{};
     RECT expectedClient{0, 0, 203, 81};
     bool hasLogo = false;
@@ -520,6 +537,7 @@ AboutTexts ShowAbout(IPlugIn* control) {
     WithDialog(
         L"About", [&] { hr = control->AboutBox(); },
         [&](HWND dialog) {
+            seen.font = FontOf(dialog);
             seen.description = Text(GetDlgItem(dialog, 208));
             seen.version = Text(GetDlgItem(dialog, 207));
             seen.copyright = Text(GetDlgItem(dialog, 209));
@@ -557,6 +575,7 @@ TEST(PlugInAboutBox, ShowsTheVersionTexts) {
     EXPECT_TRUE(EqualRect(&seen.client, &seen.expectedClient));
     EXPECT_TRUE(seen.hasLogo);
     EXPECT_TRUE(seen.openAfterEsc);
+    EXPECT_EQ(seen.font, L"MS Sans Serif 8");
 }
 
 TEST(PlugInAboutBox, OkClosesIt) {
