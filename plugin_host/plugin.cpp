@@ -5,6 +5,7 @@
 
 #include "lumbra32/lumbra32.h"
 #include "plugin_host/control_window.h"
+#include "plugin_host/dialogs.h"
 #include "plugin_host/error_info.h"
 #include "plugin_host/module.h"
 #include "plugin_host/resource.h"
@@ -394,8 +395,19 @@ HRESULT PlugIn::SelectPlugIns(BSTR* pVal) {
     if (const HRESULT hr = FillCatalogue(); FAILED(hr)) {
         return hr;
     }
-    // The selection dialog (template 102) is not built yet.
-    return E_NOTIMPL;
+    // A client may let go of the control while the dialog runs its own message loop.
+    rw::com::ComPtr<IUnknown> keepAlive(outer_);
+    SelectPlugInDialog dialog(catalogue_);
+    if (dialog.DoModal(GetActiveWindow()) == -1) {
+        const DWORD error = GetLastError();
+        return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    }
+    if (!dialog.HasSelection()) {
+        return S_OK;
+    }
+    bool failed = false;
+    *pVal = BstrFromAnsi(dialog.Selection().c_str(), failed);
+    return failed ? E_OUTOFMEMORY : S_OK;
 }
 
 HRESULT PlugIn::get_Directory(BSTR* pVal) {
@@ -460,8 +472,10 @@ HRESULT PlugIn::About(BSTR szFileName) {
 }
 
 HRESULT PlugIn::AboutBox() {
-    // The About dialog (template 205) is not built yet.
-    return E_NOTIMPL;
+    rw::com::ComPtr<IUnknown> keepAlive(outer_);
+    ControlAboutDialog dialog(L"lumbraplug.ocx");
+    dialog.DoModal(GetActiveWindow());
+    return S_OK;
 }
 
 // ---- size and drawing

@@ -9,6 +9,17 @@
 #define IDB_LOGO 209
 #define IDB_PLUGIN 210
 
+// Controls of the Select Plug-In dialog
+#define IDC_PLUGIN_TREE 201
+#define IDC_PLUGIN_ABOUT 203
+#define IDC_PLUGIN_TITLE 204
+#define IDC_PLUGIN_FILENAME 205
+#define IDC_PLUGIN_CATEGORY 206
+// Controls of the About dialog
+#define IDC_ABOUT_VERSION 207
+#define IDC_ABOUT_DESCRIPTION 208
+#define IDC_ABOUT_COPYRIGHT 209
+
 #define IDS_ERR_DIRECTORY_NOT_SET 33001
 #define IDS_ERR_LOAD_DIRECTORY 33002
 #define IDS_ERR_LOAD_PLUGIN 33003

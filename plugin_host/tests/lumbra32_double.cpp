@@ -5,6 +5,8 @@
 //   available, open, status, enumerate, load, run, lasterror, about   results of those calls
 //   fromdib     1: ImageFromDib hands out a small image; 0: it fails
 //   plugins     how many plug-ins the enumeration reports ("Title k", "Filter k.8bf", "Category k")
+//   entries     the plug-ins the enumeration reports instead, "title|file|category" each, separated
+//               by ','
 //   progress    comma-separated percentages that PlugInRun reports through the status callback
 // Every call is written to a log that DoubleCalls() returns, one "Name(argument)" a line.
 #define LUMBRA32_BUILD
@@ -81,6 +83,19 @@ LUMBRA32_API int WINAPI PlugInSetStatusCallback(PlugInStatusProc proc, int reser
 }
 LUMBRA32_API int WINAPI PlugInEnumerate(PlugInFoundProc proc, int flags, void* context) {
     Record("PlugInEnumerate(" + std::to_string(flags) + ")");
+    const auto entries = Script().find("entries");
+    if (entries != Script().end()) {
+        std::stringstream list(entries->second);
+        std::string entry;
+        while (std::getline(list, entry, ',')) {
+            std::stringstream fields(entry);
+            std::string title, file, category;
+            std::getline(fields, title, '|');
+            std::getline(fields, file, '|');
+            std::getline(fields, category, '|');
+            proc(title.c_str(), file.c_str(), category.c_str(), context);
+        }
+    }
     const int count = Answer("plugins", 0);
     for (int k = 0; k < count; ++k) {
         const std::string n = std::to_string(k);
