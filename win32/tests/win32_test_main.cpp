@@ -1,4 +1,5 @@
-// Entry point of the helpers' tests: common controls and OLE as a program of ours sets them up.
+// Entry point of the Windows helpers' and the image control's tests: common controls and OLE (the
+// clipboard) set up as a program of ours sets them up.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
