@@ -1,6 +1,5 @@
 #pragma once
-// An owning COM interface pointer: releases what it holds exactly once. (win32/scoped.h has an
-// older, smaller rw::win::ComPtr; this one adds Attach, Detach, Reset and As.)
+// An owning COM interface pointer: releases what it holds exactly once.
 #include <objbase.h>
 
 #include <utility>

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "win32/com_ptr.h"
+
 namespace rw::win {
 
 template <class T, class Traits> class Scoped {
@@ -78,39 +80,8 @@ private:
     T* data_;
 };
 
-// A COM interface pointer that releases its reference.
-template <class T> class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr& other) : p_(other.p_) {
-        if (p_) {
-            p_->AddRef();
-        }
-    }
-    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    ComPtr& operator=(ComPtr other) noexcept {
-        std::swap(p_, other.p_);
-        return *this;
-    }
-    ~ComPtr() {
-        if (p_) {
-            p_->Release();
-        }
-    }
-
-    T* Get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    // For out-parameters: releases what is held and hands out the slot.
-    T** Put() {
-        *this = ComPtr();
-        return &p_;
-    }
-    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-
-private:
-    T* p_ = nullptr;
-};
+// COM interface pointers: the one owner of win32/com_ptr.h.
+template <class T> using ComPtr = rw::com::ComPtr<T>;
 
 // COM initialised on this thread for the lifetime of the owner.
 class ComApartment {
