@@ -1,5 +1,6 @@
 #pragma once
-// Every scenario starts the program afresh, with a settings state and a folder of its own.
+// Every scenario has a folder of its own; the editor's scenarios start it afresh, with a settings
+// state of its own.
 #include <windows.h>
 
 #include <memory>
@@ -12,7 +13,7 @@
 
 namespace e2e {
 
-class Scenario : public testing::Test {
+class Workspace : public testing::Test {
 protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH] = {};
@@ -30,14 +31,6 @@ protected:
             const std::wstring path = folder_ + L"\\" + file;
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileW(path.c_str());
-        }
-        editor_ = std::make_unique<Editor>(folder_);
-    }
-
-    // A scenario that ends with the program still expected to run checks that it does.
-    void TearDown() override {
-        if (editor_ && !editor_->Ended()) {
-            editor_->Step("end of the scenario");
         }
     }
 
@@ -59,9 +52,25 @@ protected:
 
     std::wstring In(const std::wstring& name) const { return folder_ + L"\\" + name; }
 
+    std::wstring folder_;
+};
+
+class Scenario : public Workspace {
+protected:
+    void SetUp() override {
+        Workspace::SetUp();
+        editor_ = std::make_unique<Editor>(folder_);
+    }
+
+    // A scenario that ends with the program still expected to run checks that it does.
+    void TearDown() override {
+        if (editor_ && !editor_->Ended()) {
+            editor_->Step("end of the scenario");
+        }
+    }
+
     Editor& ed() { return *editor_; }
 
-    std::wstring folder_;
     std::unique_ptr<Editor> editor_;
 };
 

@@ -56,47 +56,6 @@ HWND ChildOfClass(HWND parent, const wchar_t* cls) {
     return nullptr;
 }
 
-// Memory in the editor's process, for the common controls' messages that pass pointers: the
-// system carries only its own window messages' pointers from process to process.
-class RemoteBuffer {
-public:
-    RemoteBuffer(DWORD pid, size_t size) : size_(size) {
-        process_ =
-            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-        if (process_) {
-            address_ =
-                VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        }
-    }
-    ~RemoteBuffer() {
-        if (address_) {
-            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        }
-        if (process_) {
-            CloseHandle(process_);
-        }
-    }
-    RemoteBuffer(const RemoteBuffer&) = delete;
-    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-
-    bool Ok() const { return address_ != nullptr; }
-    LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
-    std::vector<uint8_t> Read() const {
-        std::vector<uint8_t> bytes(size_);
-        SIZE_T got = 0;
-        if (!ReadProcessMemory(process_, address_, bytes.data(), size_, &got)) {
-            got = 0;
-        }
-        bytes.resize(got);
-        return bytes;
-    }
-
-private:
-    HANDLE process_ = nullptr;
-    void* address_ = nullptr;
-    size_t size_;
-};
-
 void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
     for (int k = 0; k < bytes; ++k) {
         out.push_back(static_cast<uint8_t>(value >> (8 * k)));
@@ -280,7 +239,7 @@ Image ReadClipboardPicture() {
     return image;
 }
 
-Editor::Editor(const std::wstring& folder) {
+Editor::Editor(const std::wstring& folder) : Program("the editor") {
     // A fresh per-user state: no window geometry or folders left by an earlier scenario.
     RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
     HKEY key = nullptr;
@@ -298,13 +257,22 @@ Editor::Editor(const std::wstring& folder) {
         EmptyClipboard();
         CloseClipboard();
     }
+    Start(Config().editor, L"", folder, L"RidgewrightMain", L"Ridgewright");
+    // The splash goes before the main window shows; the program then takes input.
+    WaitUntil([&] { return TopLevel(L"#32770", nullptr).empty(); }, "the splash to go");
+    Foreground(main_);
+    Step("idle");
+}
 
+void Program::Start(const std::wstring& exe, const std::wstring& arguments,
+                    const std::wstring& folder, const wchar_t* mainClass,
+                    const wchar_t* mainCaption) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::wstring commandLine = L"\"" + Config().editor + L"\"";
-    if (!CreateProcessW(Config().editor.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, folder.c_str(), &startup, &process_)) {
-        throw StepFailure("cannot start " + Narrow(Config().editor) + " (error " +
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process_)) {
+        throw StepFailure("cannot start " + Narrow(exe) + " (error " +
                           std::to_string(GetLastError()) + ")");
     }
     pid_ = process_.dwProcessId;
@@ -312,22 +280,20 @@ Editor::Editor(const std::wstring& folder) {
     try {
         AllowSetForegroundWindow(pid_);
         WaitForInputIdle(process_.hProcess, 15000);
-        main_ = WaitWindow(L"RidgewrightMain", L"Ridgewright");
-        // The splash goes before the main window shows; the program then takes input.
-        WaitUntil([&] { return TopLevel(L"#32770", nullptr).empty(); }, "the splash to go");
-        Foreground(main_);
-        Step("idle");
+        if (mainClass) {
+            main_ = WaitWindow(mainClass, mainCaption);
+        }
     } catch (...) {
         End(); // no destructor runs for an object that was never made
         throw;
     }
 }
 
-Editor::~Editor() {
+Program::~Program() {
     End();
 }
 
-void Editor::End() {
+void Program::End() {
     if (process_.hProcess) {
         if (Alive()) {
             TerminateProcess(process_.hProcess, 0);
@@ -339,7 +305,7 @@ void Editor::End() {
     }
 }
 
-void Editor::Step(const std::string& name) {
+void Program::Step(const std::string& name) {
     CheckAlive(); // the step before ended with the program still running
     // RW_E2E_TRACE=1 logs when each step starts, to see where a scenario spends its time.
     static const bool trace = GetEnvironmentVariableW(L"RW_E2E_TRACE", nullptr, 0) > 0;
@@ -350,24 +316,24 @@ void Editor::Step(const std::string& name) {
     step_ = name;
 }
 
-bool Editor::Alive() const {
+bool Program::Alive() const {
     return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-void Editor::CheckAlive() const {
+void Program::CheckAlive() const {
     if (!Alive()) {
         DWORD code = 0;
         GetExitCodeProcess(process_.hProcess, &code);
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
-        throw StepFailure("the editor ended (exit code " + std::string(hex) + ") at step \"" +
-                          step_ + "\"");
+        throw StepFailure(who_ + " ended (exit code " + std::string(hex) + ") at step \"" + step_ +
+                          "\"");
     }
 }
 
-DWORD Editor::WaitExit(DWORD ms) {
+DWORD Program::WaitExit(DWORD ms) {
     if (WaitForSingleObject(process_.hProcess, ms) != WAIT_OBJECT_0) {
-        Fail("the editor did not end");
+        Fail(who_ + " did not end");
     }
     ended_ = true;
     DWORD code = 0;
@@ -375,11 +341,12 @@ DWORD Editor::WaitExit(DWORD ms) {
     return code;
 }
 
-void Editor::Fail(const std::string& what) const {
+void Program::Fail(const std::string& what) const {
     throw StepFailure(what + " (step \"" + step_ + "\")");
 }
 
-void Editor::WaitUntil(const std::function<bool()>& done, const std::string& what, DWORD ms) const {
+void Program::WaitUntil(const std::function<bool()>& done, const std::string& what,
+                        DWORD ms) const {
     const DWORD start = GetTickCount();
     for (;;) {
         CheckAlive();
@@ -434,13 +401,13 @@ BOOL CALLBACK MatchTopLevel(HWND window, LPARAM search) {
 
 } // namespace
 
-std::vector<HWND> Editor::TopLevel(const wchar_t* cls, const wchar_t* caption) const {
+std::vector<HWND> Program::TopLevel(const wchar_t* cls, const wchar_t* caption) const {
     TopLevelSearch search{pid_, cls, caption, {}};
     EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-HWND Editor::WaitWindow(const wchar_t* cls, const wchar_t* caption, DWORD ms) const {
+HWND Program::WaitWindow(const wchar_t* cls, const wchar_t* caption, DWORD ms) const {
     HWND found = nullptr;
     WaitUntil(
         [&] {
@@ -452,12 +419,12 @@ HWND Editor::WaitWindow(const wchar_t* cls, const wchar_t* caption, DWORD ms) co
     return found;
 }
 
-HWND Editor::FindDialog(const wchar_t* caption) const {
+HWND Program::FindDialog(const wchar_t* caption) const {
     const std::vector<HWND> list = TopLevel(L"#32770", caption);
     return list.empty() ? nullptr : list.front();
 }
 
-HWND Editor::WaitOwnedDialog(HWND owner, const wchar_t* caption, DWORD ms) const {
+HWND Program::WaitOwnedDialog(HWND owner, const wchar_t* caption, DWORD ms) const {
     HWND found = nullptr;
     WaitUntil(
         [&] {
@@ -472,7 +439,7 @@ HWND Editor::WaitOwnedDialog(HWND owner, const wchar_t* caption, DWORD ms) const
     return found;
 }
 
-void Editor::WaitGone(HWND window, DWORD ms) const {
+void Program::WaitGone(HWND window, DWORD ms) const {
     WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); },
               "window \"" + Narrow(TextOf(window)) + "\" to go", ms);
 }
@@ -496,7 +463,7 @@ std::wstring Editor::StatusText(int panel) const {
     HWND bar = StatusBar();
     const LRESULT length = SendMessageW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel), 0);
     const size_t chars = LOWORD(length) + 1;
-    RemoteBuffer buffer(pid_, chars * sizeof(wchar_t));
+    RemoteBuffer buffer(ProcessId(), chars * sizeof(wchar_t));
     if (!buffer.Ok()) {
         Fail("cannot read the status bar");
     }
@@ -517,7 +484,7 @@ std::wstring Editor::StatusText(int panel) const {
 // so its accelerators would never fire. Should another process's window take the foreground,
 // SetForegroundWindow from the driver gives it back (Wine puts no lock on it), once the thread
 // that owned the foreground has taken its deactivation messages.
-void Editor::Foreground(HWND window) {
+void Program::Foreground(HWND window) {
     if (GetForegroundWindow() == window) {
         return;
     }
@@ -532,17 +499,17 @@ void Editor::Foreground(HWND window) {
             }
             return GetForegroundWindow() == window;
         },
-        "the editor to take the foreground", 5000);
+        who_ + " to take the foreground", 5000);
 }
 
-HWND Editor::InputTarget() const {
+HWND Program::InputTarget() const {
     // The window a person would be typing into: the program's enabled window on top (a modal
     // dialog or message box above the disabled main window).
     HWND top = GetLastActivePopup(main_);
     return top && IsWindowEnabled(top) ? top : main_;
 }
 
-void Editor::SendKeys(const std::vector<INPUT>& inputs) {
+void Program::SendKeys(const std::vector<INPUT>& inputs) {
     CheckAlive();
     HWND foreground = GetForegroundWindow();
     DWORD pid = 0;
@@ -555,7 +522,7 @@ void Editor::SendKeys(const std::vector<INPUT>& inputs) {
     PumpFor(kPollMs);
 }
 
-void Editor::Press(Chord chord) {
+void Program::Press(Chord chord) {
     std::vector<INPUT> inputs;
     if (chord.ctrl) {
         inputs.push_back(KeyInput(VK_CONTROL, false));
@@ -574,7 +541,7 @@ void Editor::Press(Chord chord) {
     SendKeys(inputs);
 }
 
-void Editor::Type(const std::wstring& text) {
+void Program::Type(const std::wstring& text) {
     std::vector<INPUT> inputs;
     for (wchar_t c : text) {
         INPUT input{};
@@ -588,19 +555,19 @@ void Editor::Type(const std::wstring& text) {
     SendKeys(inputs);
 }
 
-HWND Editor::WaitMenuPopup() {
+HWND Program::WaitMenuPopup() {
     // A dropped-down menu is a top-level window of the menu class.
     return WaitWindow(L"#32768", nullptr, 5000);
 }
 
-void Editor::Menu(wchar_t title, wchar_t item) {
+void Program::Menu(wchar_t title, wchar_t item) {
     Press(Chord{static_cast<WORD>(title), false, true});
     HWND popup = WaitMenuPopup();
     Press(static_cast<WORD>(item));
     WaitGone(popup, 5000);
 }
 
-void Editor::MenuByPosition(wchar_t title, int downs) {
+void Program::MenuByPosition(wchar_t title, int downs) {
     Press(Chord{static_cast<WORD>(title), false, true});
     HWND popup = WaitMenuPopup();
     for (int k = 0; k < downs; ++k) {
@@ -612,7 +579,7 @@ void Editor::MenuByPosition(wchar_t title, int downs) {
 
 void Editor::ClickToolbar(int index) {
     HWND bar = Toolbar();
-    RemoteBuffer buffer(pid_, sizeof(RECT));
+    RemoteBuffer buffer(ProcessId(), sizeof(RECT));
     if (!buffer.Ok() ||
         !SendMessageW(bar, TB_GETITEMRECT, static_cast<WPARAM>(index), buffer.Address())) {
         Fail("cannot find toolbar button " + std::to_string(index));
@@ -620,21 +587,29 @@ void Editor::ClickToolbar(int index) {
     RECT r;
     const std::vector<uint8_t> bytes = buffer.Read();
     std::memcpy(&r, bytes.data(), sizeof r);
-    POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ClientToScreen(bar, &at);
     Foreground(main_);
+    ClickAt(bar, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+void Program::ClickAt(HWND window, POINT client, bool twice) {
+    POINT at = client;
+    ClientToScreen(window, &at);
     // Absolute coordinates run from 0 to 65535 across the primary screen.
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    INPUT inputs[3] = {};
+    INPUT inputs[5] = {};
     for (INPUT& input : inputs) {
         input.type = INPUT_MOUSE;
         input.mi.dx = MulDiv(at.x, 65536, w) + 1;
         input.mi.dy = MulDiv(at.y, 65536, h) + 1;
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
     }
-    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-    SendInput(3, inputs, sizeof(INPUT));
+    inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    inputs[3].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[4].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    CheckAlive();
+    SendInput(twice ? 5 : 3, inputs, sizeof(INPUT));
     PumpFor(kPollMs);
 }
 
@@ -642,7 +617,7 @@ HWND Editor::WaitMessageBox(const wchar_t* caption, DWORD ms) const {
     return WaitDialog(caption, ms);
 }
 
-std::wstring Editor::DialogText(HWND dialog) {
+std::wstring Program::DialogText(HWND dialog) {
     std::wstring text;
     for (HWND child : Children(dialog)) {
         const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
@@ -658,7 +633,7 @@ std::wstring Editor::DialogText(HWND dialog) {
     return text;
 }
 
-HWND Editor::Button(HWND dialog, const wchar_t* caption) const {
+HWND Program::Button(HWND dialog, const wchar_t* caption) const {
     for (HWND child : Children(dialog)) {
         if (ClassOf(child) == L"Button" && TextOf(child) == caption) {
             return child;
@@ -667,7 +642,7 @@ HWND Editor::Button(HWND dialog, const wchar_t* caption) const {
     Fail("no button \"" + Narrow(caption) + "\" in \"" + Narrow(TextOf(dialog)) + "\"");
 }
 
-void Editor::Click(HWND dialog, int id) {
+void Program::Click(HWND dialog, int id) {
     HWND button = GetDlgItem(dialog, id);
     if (!button) {
         Fail("no button " + std::to_string(id) + " in \"" + Narrow(TextOf(dialog)) + "\"");
@@ -677,12 +652,12 @@ void Editor::Click(HWND dialog, int id) {
     PumpFor(kPollMs);
 }
 
-void Editor::Click(HWND dialog, const wchar_t* caption) {
+void Program::Click(HWND dialog, const wchar_t* caption) {
     PostMessageW(Button(dialog, caption), BM_CLICK, 0, 0);
     PumpFor(kPollMs);
 }
 
-void Editor::ClickAndWait(HWND dialog, const wchar_t* caption, DWORD ms) {
+void Program::ClickAndWait(HWND dialog, const wchar_t* caption, DWORD ms) {
     HWND button = Button(dialog, caption);
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, ms, &result)) {

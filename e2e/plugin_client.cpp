@@ -1,0 +1,197 @@
+// A client of the PlugIn control: it creates it by ProgID, sets the directory through IDispatch
+// by name as a script does, and reads SelectPlugIns through the dual interface as a C++ client
+// does (IDispatch under Wine hands a null string result back as an empty one, so only the
+// interface itself tells "nothing chosen" from a name). It shows a window of its own, so that
+// the control's dialogs have an active window to belong to, makes one call and writes what
+// came back to a file:
+//   rw_plugin_client select <plug-in folder> <result file>   Directory, then SelectPlugIns
+//   rw_plugin_client about <result file>                     AboutBox
+// The result file holds one line: "null", "file <name>", "ok" or "error 0x<hresult> <text>".
+#include <windows.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include "plugin_host/lumbraplug_h.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr wchar_t kClass[] = L"RidgewrightPlugInClient";
+constexpr UINT kRunCall = WM_APP + 1;
+
+struct Call {
+    std::wstring verb;
+    std::wstring folder;
+    std::wstring resultFile;
+    std::string result = "error no call was made";
+};
+Call g_call;
+
+std::string Utf8(const wchar_t* text, int length) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::string Failure(HRESULT hr, const EXCEPINFO& exception) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    std::string text = std::string("error ") + code;
+    if (hr == DISP_E_EXCEPTION) {
+        std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(exception.scode));
+        text += std::string(" ") + code;
+    }
+    if (exception.bstrDescription) {
+        text += " " + Utf8(exception.bstrDescription, -1);
+        text.pop_back(); // the terminator counted by -1
+    }
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrHelpFile);
+    return text;
+}
+
+// One late-bound call by member name; `out` receives the result when there is one.
+HRESULT Invoke(IDispatch* object, const wchar_t* member, WORD flags, VARIANT* argument,
+               VARIANT* out, std::string& failure) {
+    DISPID id = 0;
+    LPOLESTR name = const_cast<LPOLESTR>(member);
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) {
+        failure = Failure(hr, EXCEPINFO{});
+        return hr;
+    }
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS params{argument, nullptr, argument ? 1u : 0u, 0};
+    if (flags == DISPATCH_PROPERTYPUT) {
+        params.rgdispidNamedArgs = &put;
+        params.cNamedArgs = 1;
+    }
+    EXCEPINFO exception{};
+    hr =
+        object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, out, &exception, nullptr);
+    if (FAILED(hr)) {
+        failure = Failure(hr, exception);
+    }
+    return hr;
+}
+
+std::string RunCall() {
+    CLSID clsid{};
+    HRESULT hr = CLSIDFromProgID(L"PlugIn.PlugIn", &clsid);
+    if (FAILED(hr)) {
+        return Failure(hr, EXCEPINFO{});
+    }
+    IDispatch* control = nullptr;
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                          reinterpret_cast<void**>(&control));
+    if (FAILED(hr)) {
+        return Failure(hr, EXCEPINFO{});
+    }
+    std::string result;
+    if (g_call.verb == L"select") {
+        VARIANT folder;
+        VariantInit(&folder);
+        folder.vt = VT_BSTR;
+        folder.bstrVal = SysAllocString(g_call.folder.c_str());
+        IPlugIn* plugIn = nullptr;
+        if (SUCCEEDED(
+                Invoke(control, L"Directory", DISPATCH_PROPERTYPUT, &folder, nullptr, result))) {
+            BSTR chosen = nullptr;
+            hr = control->QueryInterface(IID_IPlugIn, reinterpret_cast<void**>(&plugIn));
+            if (SUCCEEDED(hr)) {
+                hr = plugIn->SelectPlugIns(&chosen);
+            }
+            if (FAILED(hr)) {
+                result = Failure(hr, EXCEPINFO{});
+            } else if (!chosen) {
+                result = "null";
+            } else {
+                result = "file " + Utf8(chosen, static_cast<int>(SysStringLen(chosen)));
+            }
+            SysFreeString(chosen);
+        }
+        if (plugIn) {
+            plugIn->Release();
+        }
+        VariantClear(&folder);
+    } else if (g_call.verb == L"about") {
+        if (SUCCEEDED(Invoke(control, L"AboutBox", DISPATCH_METHOD, nullptr, nullptr, result))) {
+            result = "ok";
+        }
+    } else {
+        result = "error unknown verb";
+    }
+    control->Release();
+    return result;
+}
+
+LRESULT CALLBACK ClientProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case kRunCall:
+        g_call.result = RunCall();
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+bool WriteResult() {
+    const HANDLE file = CreateFileW(g_call.resultFile.c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const std::string line = g_call.result + "\n";
+    DWORD written = 0;
+    const BOOL ok =
+        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    return CloseHandle(file) && ok && written == line.size();
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    int count = 0;
+    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!args || count < 3 || (std::wstring(args[1]) == L"select" && count < 4)) {
+        std::fputs("usage: rw_plugin_client select <folder> <result file> | about <result file>\n",
+                   stderr);
+        return 2;
+    }
+    g_call.verb = args[1];
+    g_call.folder = g_call.verb == L"select" ? args[2] : L"";
+    g_call.resultFile = args[count - 1];
+    LocalFree(args);
+
+    if (FAILED(OleInitialize(nullptr))) {
+        return 1;
+    }
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = ClientProc;
+    cls.hInstance = instance;
+    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    cls.lpszClassName = kClass;
+    RegisterClassW(&cls);
+    const HWND window =
+        CreateWindowExW(0, kClass, L"Plug-In Client", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 400, 300, nullptr, nullptr, instance, nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+    PostMessageW(window, kRunCall, 0, 0);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    OleUninitialize();
+    return WriteResult() ? 0 : 1;
+}

@@ -1,0 +1,521 @@
+// The PlugIn control's two dialogs, opened by a client program and worked from outside with the
+// mouse and keyboard: Select Plug-In over a catalogue of real plug-in files read by the real
+// lumbra32, and the control's About box.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "e2e/scenario.h"
+
+namespace e2e {
+namespace {
+
+constexpr int kTree = 201;
+constexpr int kAboutButton = 203;
+constexpr int kTitleLabel = 204;
+constexpr int kFileNameLabel = 205;
+constexpr int kCategoryLabel = 206;
+constexpr int kFileVersionLabel = 207;
+constexpr int kDescriptionLabel = 208;
+constexpr int kCopyrightLabel = 209;
+
+// Where the build puts every program: beside the editor.
+std::wstring BuildFolder() {
+    const std::wstring& editor = Config().editor;
+    return editor.substr(0, editor.find_last_of(L'\\') + 1);
+}
+
+std::wstring TextOfWindow(HWND window) {
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    const LRESULT got =
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
+    return text;
+}
+
+std::wstring Label(HWND dialog, int id) {
+    return TextOfWindow(GetDlgItem(dialog, id));
+}
+
+// Registers (or unregisters) a control with the system's regsvr32, as an installer does.
+void RunRegsvr32(const std::wstring& module, bool unregister) {
+    std::wstring command =
+        std::wstring(L"regsvr32.exe /s ") + (unregister ? L"/u " : L"") + L"\"" + module + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        throw StepFailure("cannot start regsvr32 (error " + std::to_string(GetLastError()) + ")");
+    }
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    if (code != 0) {
+        throw StepFailure("regsvr32 " + Narrow(command) + " exited with " + std::to_string(code));
+    }
+}
+
+// A version resource string of a module file, read the way any program reads it.
+std::wstring VersionString(const std::wstring& file, const wchar_t* key) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+    std::vector<BYTE> block(size);
+    if (!size || !GetFileVersionInfoW(file.c_str(), 0, size, block.data())) {
+        return L"(no version resource)";
+    }
+    struct Translation {
+        WORD language, codePage;
+    }* translation = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                        reinterpret_cast<void**>(&translation), &length) ||
+        length < sizeof(Translation)) {
+        return L"(no translation)";
+    }
+    wchar_t query[96];
+    std::swprintf(query, 96, L"\\StringFileInfo\\%04x%04x\\%ls", translation->language,
+                  translation->codePage, key);
+    wchar_t* value = nullptr;
+    if (!VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &length)) {
+        return L"(no " + std::wstring(key) + L")";
+    }
+    return value;
+}
+
+// The client program: one call of the control per run, its answer written to a file.
+class PlugInClient : public Program {
+public:
+    // `waitForWindow` false: the call may fail, and the client end, before its window is seen.
+    PlugInClient(const std::wstring& folder, const std::wstring& arguments,
+                 bool waitForWindow = true)
+        : Program("the plug-in client"), result_(folder + L"\\client-result.txt") {
+        DeleteFileW(result_.c_str());
+        Start(BuildFolder() + L"rw_plugin_client.exe", arguments + L" \"" + result_ + L"\"", folder,
+              waitForWindow ? L"RidgewrightPlugInClient" : nullptr, L"Plug-In Client");
+    }
+    // Waits for the call to come back and the client to end; the line it wrote.
+    std::string Result() {
+        const DWORD code = WaitExit();
+        std::ifstream in(Narrow(result_).c_str());
+        std::string line;
+        std::getline(in, line);
+        if (code != 0) {
+            Fail("the client ended with code " + std::to_string(code) + " (\"" + line + "\")");
+        }
+        return line;
+    }
+    // A dialog of the control, owned by the client's window as the window active when the
+    // member was called.
+    HWND WaitControlDialog(const wchar_t* caption) { return WaitOwnedDialog(Main(), caption); }
+
+private:
+    std::wstring result_;
+};
+
+// The tree view of the Select Plug-In dialog, read from outside through the common control's
+// own messages and memory in the dialog's process.
+class Tree {
+public:
+    struct Item {
+        HTREEITEM handle = nullptr;
+        std::wstring text;
+        LPARAM value = 0;
+        int image = -1;
+        int selectedImage = -1;
+        int children = 0;
+    };
+
+    Tree(Program& program, HWND dialog)
+        : program_(program), window_(GetDlgItem(dialog, kTree)),
+          buffer_(program.ProcessId(), sizeof(TVITEMW) + 260 * sizeof(wchar_t)) {
+        if (!window_ || !buffer_.Ok()) {
+            program_.Fail("the dialog has no tree view to read");
+        }
+    }
+    HWND Window() const { return window_; }
+
+    HTREEITEM Next(HTREEITEM item, UINT relation) const {
+        return reinterpret_cast<HTREEITEM>(
+            SendMessageW(window_, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+    }
+    HTREEITEM Caret() const { return Next(nullptr, TVGN_CARET); }
+    int Count() const { return static_cast<int>(SendMessageW(window_, TVM_GETCOUNT, 0, 0)); }
+    bool Expanded(HTREEITEM item) const {
+        return (SendMessageW(window_, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
+                             TVIS_EXPANDED) &
+                TVIS_EXPANDED) != 0;
+    }
+
+    Item Read(HTREEITEM handle) const {
+        TVITEMW item{};
+        item.mask =
+            TVIF_HANDLE | TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+        item.hItem = handle;
+        item.pszText = reinterpret_cast<wchar_t*>(buffer_.Address() + sizeof(TVITEMW));
+        item.cchTextMax = 260;
+        std::vector<uint8_t> bytes(sizeof(TVITEMW) + 260 * sizeof(wchar_t), 0);
+        std::memcpy(bytes.data(), &item, sizeof item);
+        if (!buffer_.Write(bytes.data(), bytes.size()) ||
+            !SendMessageW(window_, TVM_GETITEMW, 0, buffer_.Address())) {
+            program_.Fail("cannot read a tree item");
+        }
+        bytes = buffer_.Read();
+        std::memcpy(&item, bytes.data(), sizeof item);
+        Item read;
+        read.handle = handle;
+        read.value = item.lParam;
+        read.image = item.iImage;
+        read.selectedImage = item.iSelectedImage;
+        read.children = item.cChildren;
+        const auto* text = reinterpret_cast<const wchar_t*>(bytes.data() + sizeof(TVITEMW));
+        read.text.assign(text, wcsnlen(text, 259));
+        return read;
+    }
+
+    // The items of one level, from its first item on, in the order the tree shows them.
+    std::vector<Item> Level(HTREEITEM first) const {
+        std::vector<Item> items;
+        for (HTREEITEM item = first; item; item = Next(item, TVGN_NEXT)) {
+            items.push_back(Read(item));
+        }
+        return items;
+    }
+    std::vector<Item> Roots() const { return Level(Next(nullptr, TVGN_ROOT)); }
+    std::vector<Item> Children(HTREEITEM parent) const { return Level(Next(parent, TVGN_CHILD)); }
+
+    // The middle of an item's text, where a person clicks it.
+    POINT Centre(HTREEITEM item) const {
+        RECT r{};
+        std::memcpy(&r, &item, sizeof item); // the item goes in, its rectangle comes out
+        if (!buffer_.Write(&r, sizeof r) ||
+            !SendMessageW(window_, TVM_GETITEMRECT, TRUE, buffer_.Address())) {
+            program_.Fail("the tree item is not visible");
+        }
+        const std::vector<uint8_t> bytes = buffer_.Read();
+        std::memcpy(&r, bytes.data(), sizeof r);
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    void Click(HTREEITEM item) {
+        program_.ClickAt(window_, Centre(item));
+        program_.WaitUntil([&] { return Caret() == item; }, "the clicked item to be highlighted",
+                           5000);
+    }
+    void DoubleClick(HTREEITEM item) { program_.ClickAt(window_, Centre(item), true); }
+
+private:
+    Program& program_;
+    HWND window_;
+    RemoteBuffer buffer_;
+};
+
+// Top-level windows of any process with that caption: a plug-in's own About box comes from
+// the filter host's helper process.
+struct CaptionSearch {
+    const wchar_t* caption;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK MatchCaption(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<CaptionSearch*>(data);
+    if (IsWindowVisible(window) && TextOfWindow(window) == search.caption) {
+        search.found.push_back(window);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> WindowsCaptioned(const wchar_t* caption) {
+    CaptionSearch search{caption, {}};
+    EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+class PlugInDialogs : public Workspace {
+protected:
+    void SetUp() override {
+        Workspace::SetUp();
+        control_ = BuildFolder() + L"lumbraplug.ocx";
+        RunRegsvr32(control_, false);
+    }
+
+    // A folder of plug-in files copied from the build's fixtures.
+    std::wstring PlugInFolder(const std::wstring& name, const std::vector<std::wstring>& files) {
+        const std::wstring folder = In(name);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        for (const std::wstring& file : files) {
+            if (!CopyFileW((BuildFolder() + L"plugins\\" + file).c_str(),
+                           (folder + L"\\" + file).c_str(), FALSE)) {
+                throw StepFailure("cannot copy the fixture " + Narrow(file));
+            }
+        }
+        return folder;
+    }
+
+    // The Select Plug-In dialog of a client that set the directory to `folder`.
+    HWND OpenSelectDialog(PlugInClient& client) {
+        client.Step("SelectPlugIns");
+        HWND dialog = client.WaitControlDialog(L"Select Plug-In");
+        // Keyboard focus is in the tree when the dialog opens.
+        client.WaitUntil(
+            [&] {
+                GUITHREADINFO info{};
+                info.cbSize = sizeof info;
+                return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) &&
+                       info.hwndFocus == GetDlgItem(dialog, kTree);
+            },
+            "the tree to take the keyboard focus", 5000);
+        return dialog;
+    }
+
+    std::wstring SelectArguments(const std::wstring& folder) const {
+        return L"select \"" + folder + L"\"";
+    }
+
+    std::wstring control_;
+};
+
+TEST_F(PlugInDialogs, HighlightAPlugInThenACategoryThenOkChoosesThePlugIn) {
+    const std::wstring folder = PlugInFolder(L"filters", {L"invert.8bf", L"pair.8bf"});
+    PlugInClient client(folder_, SelectArguments(folder));
+    HWND dialog = OpenSelectDialog(client);
+    Tree tree(client, dialog);
+
+    client.Step("reading the tree");
+    // Categories in alphabetical order, each once, nothing expanded, the first highlighted.
+    const std::vector<Tree::Item> roots = tree.Roots();
+    ASSERT_EQ(roots.size(), 2u);
+    EXPECT_EQ(roots[0].text, L"Ridgewright Fixtures");
+    EXPECT_EQ(roots[1].text, L"Ridgewright Pairs");
+    for (const Tree::Item& root : roots) {
+        EXPECT_EQ(root.value, -1);
+        EXPECT_EQ(root.image, 0);
+        EXPECT_EQ(root.selectedImage, 1);
+        EXPECT_FALSE(tree.Expanded(root.handle));
+    }
+    EXPECT_EQ(tree.Caret(), roots[0].handle);
+    EXPECT_EQ(tree.Count(), 5);
+    // The pair file's two filters, sorted by title whatever the file's order.
+    const std::vector<Tree::Item> pairs = tree.Children(roots[1].handle);
+    ASSERT_EQ(pairs.size(), 2u);
+    EXPECT_EQ(pairs[0].text, L"Pair Blue");
+    EXPECT_EQ(pairs[1].text, L"Pair Red");
+    EXPECT_EQ(pairs[0].image, 2);
+    EXPECT_EQ(pairs[0].selectedImage, 3);
+    EXPECT_NE(pairs[0].value, pairs[1].value);
+    EXPECT_EQ(Label(dialog, kTitleLabel), L" ");
+    EXPECT_EQ(Label(dialog, kFileNameLabel), L"");
+
+    client.Step("expanding a category with a double click");
+    tree.DoubleClick(roots[1].handle);
+    client.WaitUntil([&] { return tree.Expanded(roots[1].handle); }, "the category to open");
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "a double click on a category closed the dialog";
+
+    client.Step("highlighting Pair Red");
+    tree.Click(pairs[1].handle);
+    client.WaitUntil([&] { return Label(dialog, kTitleLabel) == L"Pair Red"; }, "the details");
+    EXPECT_EQ(Label(dialog, kCategoryLabel), L"Ridgewright Pairs");
+    const std::wstring fileName = Label(dialog, kFileNameLabel);
+    EXPECT_EQ(fileName.rfind(folder + L"\\pair.8bf", 0), 0u) << Narrow(fileName);
+
+    client.Step("highlighting a category");
+    tree.Click(roots[0].handle);
+    PumpFor(100);
+    EXPECT_EQ(Label(dialog, kTitleLabel), L"Pair Red");
+    EXPECT_EQ(Label(dialog, kFileNameLabel), fileName);
+    EXPECT_EQ(Label(dialog, kCategoryLabel), L"Ridgewright Pairs");
+
+    client.Step("O&K");
+    client.Click(dialog, L"O&K");
+    EXPECT_EQ(client.Result(), "file " + Narrow(fileName));
+}
+
+TEST_F(PlugInDialogs, APlugInsAboutButtonShowsItsOwnAboutBox) {
+    const std::wstring folder = PlugInFolder(L"filters", {L"invert.8bf"});
+    PlugInClient client(folder_, SelectArguments(folder));
+    HWND dialog = OpenSelectDialog(client);
+    Tree tree(client, dialog);
+
+    client.Step("&About without a highlighted plug-in");
+    client.Click(dialog, kAboutButton);
+    PumpFor(300);
+    EXPECT_TRUE(WindowsCaptioned(L"About Invert").empty());
+
+    client.Step("back in the tree, expanding the category from the keyboard");
+    tree.Click(tree.Roots().at(0).handle);
+    client.Press(VK_RIGHT);
+    client.Press(VK_DOWN);
+    client.WaitUntil([&] { return Label(dialog, kTitleLabel) == L"Invert"; }, "the details");
+
+    client.Step("&About of Invert");
+    client.Click(dialog, kAboutButton);
+    HWND about = nullptr;
+    client.WaitUntil(
+        [&] {
+            const std::vector<HWND> found = WindowsCaptioned(L"About Invert");
+            about = found.empty() ? nullptr : found.front();
+            return about != nullptr;
+        },
+        "the plug-in's About box");
+    EXPECT_EQ(Program::DialogText(about), L"Invert fixture plug-in");
+    PostMessageW(about, WM_COMMAND, IDOK, 0);
+    client.WaitUntil([&] { return WindowsCaptioned(L"About Invert").empty(); },
+                     "the plug-in's About box to close");
+    EXPECT_TRUE(IsWindowVisible(dialog));
+
+    client.Step("Enter");
+    client.Press(VK_RETURN);
+    const std::string result = client.Result();
+    EXPECT_EQ(result, "file " + Narrow(folder) + "\\invert.8bf");
+}
+
+TEST_F(PlugInDialogs, CancelEscAndTheCloseBoxChooseNothing) {
+    const std::wstring folder = PlugInFolder(L"filters", {L"invert.8bf", L"pair.8bf"});
+    const struct {
+        const char* how;
+        std::function<void(PlugInClient&, HWND)> close;
+    } ways[] = {
+        {"&Cancel", [](PlugInClient& c, HWND d) { c.Click(d, L"&Cancel"); }},
+        {"Esc", [](PlugInClient& c, HWND) { c.Press(VK_ESCAPE); }},
+        {"the close box",
+         [](PlugInClient&, HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.how);
+        PlugInClient client(folder_, SelectArguments(folder));
+        HWND dialog = OpenSelectDialog(client);
+        Tree tree(client, dialog);
+        client.Step("highlighting a plug-in");
+        const std::vector<Tree::Item> roots = tree.Roots();
+        ASSERT_EQ(roots.size(), 2u);
+        client.Press(VK_RIGHT);
+        client.Press(VK_DOWN);
+        client.WaitUntil([&] { return Label(dialog, kTitleLabel) == L"Invert"; }, "the details");
+        client.Step(way.how);
+        way.close(client, dialog);
+        EXPECT_EQ(client.Result(), "null");
+    }
+}
+
+TEST_F(PlugInDialogs, DoubleClickOnAPlugInChoosesIt) {
+    const std::wstring folder = PlugInFolder(L"filters", {L"invert.8bf", L"pair.8bf"});
+    PlugInClient client(folder_, SelectArguments(folder));
+    HWND dialog = OpenSelectDialog(client);
+    Tree tree(client, dialog);
+    const std::vector<Tree::Item> roots = tree.Roots();
+    ASSERT_EQ(roots.size(), 2u);
+
+    client.Step("double clicks on a category open and close it");
+    tree.DoubleClick(roots[0].handle);
+    client.WaitUntil([&] { return tree.Expanded(roots[0].handle); }, "the category to open");
+    PumpFor(600); // apart from the next one by more than the double-click time
+    tree.DoubleClick(roots[0].handle);
+    client.WaitUntil([&] { return !tree.Expanded(roots[0].handle); }, "the category to close");
+    PumpFor(600);
+    tree.DoubleClick(roots[0].handle);
+    client.WaitUntil([&] { return tree.Expanded(roots[0].handle); }, "the category to open");
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(Label(dialog, kTitleLabel), L" ");
+
+    client.Step("double click on Invert");
+    const std::vector<Tree::Item> fixtures = tree.Children(roots[0].handle);
+    ASSERT_EQ(fixtures.size(), 1u);
+    EXPECT_EQ(fixtures[0].text, L"Invert");
+    PumpFor(600);
+    tree.DoubleClick(fixtures[0].handle);
+    EXPECT_EQ(client.Result(), "file " + Narrow(folder) + "\\invert.8bf");
+}
+
+TEST_F(PlugInDialogs, AnEmptyCatalogueShowsAnEmptyTreeAndOkChoosesNothing) {
+    // A file with the plug-in extension that is not a program: the folder is accepted, and the
+    // library finds no plug-in in it.
+    const std::wstring folder = PlugInFolder(L"filters", {L"notes.8bf"});
+    PlugInClient client(folder_, SelectArguments(folder));
+    HWND dialog = OpenSelectDialog(client);
+    Tree tree(client, dialog);
+    EXPECT_EQ(tree.Count(), 0);
+    EXPECT_EQ(tree.Caret(), nullptr);
+    client.Step("&About with nothing to show");
+    client.Click(dialog, kAboutButton);
+    PumpFor(300);
+    EXPECT_EQ(client.TopLevel(L"#32770", nullptr), std::vector<HWND>{dialog});
+    client.Step("O&K");
+    client.Click(dialog, L"O&K");
+    EXPECT_EQ(client.Result(), "null");
+}
+
+TEST_F(PlugInDialogs, AFolderWithoutPlugInsIsRefusedBeforeAnyDialog) {
+    const std::wstring folder = PlugInFolder(L"nothing", {});
+    PlugInClient client(folder_, SelectArguments(folder), false);
+    const std::string result = client.Result();
+    EXPECT_EQ(result.rfind("error 0x80020009 0x800A80EA Unable to load Plug-In files", 0), 0u)
+        << result;
+}
+
+TEST_F(PlugInDialogs, AboutBoxShowsTheControlsVersion) {
+    PlugInClient client(folder_, L"about");
+    client.Step("AboutBox");
+    HWND dialog = client.WaitControlDialog(L"About");
+    EXPECT_EQ(Label(dialog, kDescriptionLabel), VersionString(control_, L"FileDescription"));
+    EXPECT_EQ(Label(dialog, kFileVersionLabel), VersionString(control_, L"FileVersion"));
+    EXPECT_EQ(Label(dialog, kCopyrightLabel), VersionString(control_, L"LegalCopyright"));
+    EXPECT_FALSE(Label(dialog, kDescriptionLabel).empty());
+
+    client.Step("Esc does not close it");
+    client.Press(VK_ESCAPE);
+    PumpFor(300);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+
+    client.Step("OK");
+    client.Click(dialog, L"OK");
+    EXPECT_EQ(client.Result(), "ok");
+}
+
+TEST_F(PlugInDialogs, AboutBoxOfARenamedControlShowsOnlyItsFixedTexts) {
+    // The same control under another file name, with its library and helper beside it.
+    const std::wstring folder = In(L"renamed");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring renamed = folder + L"\\plugctl.ocx";
+    for (const auto& [from, to] :
+         {std::pair<std::wstring, std::wstring>{L"lumbraplug.ocx", L"plugctl.ocx"},
+          {L"lumbra32.dll", L"lumbra32.dll"},
+          {L"lumbra32host.exe", L"lumbra32host.exe"}}) {
+        ASSERT_TRUE(CopyFileW((BuildFolder() + from).c_str(), (folder + L"\\" + to).c_str(), FALSE))
+            << Narrow(from);
+    }
+    RunRegsvr32(renamed, false);
+    // The scenarios after this one find the control under its own name again.
+    struct Restore {
+        std::wstring original;
+        ~Restore() {
+            try {
+                RunRegsvr32(original, false);
+            } catch (const StepFailure& failure) {
+                ADD_FAILURE() << failure.what();
+            }
+        }
+    } restore{control_};
+
+    PlugInClient client(folder_, L"about");
+    client.Step("AboutBox");
+    HWND dialog = client.WaitControlDialog(L"About");
+    EXPECT_EQ(Label(dialog, kDescriptionLabel), L"");
+    EXPECT_EQ(Label(dialog, kFileVersionLabel), L"");
+    EXPECT_EQ(Label(dialog, kCopyrightLabel), L"");
+    EXPECT_EQ(Program::DialogText(dialog), L"Version:");
+    client.Step("the close box");
+    PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(client.Result(), "ok");
+}
+
+} // namespace
+} // namespace e2e
