@@ -33,13 +33,26 @@ std::wstring ModulePath(HMODULE module) {
     return std::wstring(path, n);
 }
 
+// The file registered as the class's in-process server.
+std::wstring RegisteredServer() {
+    wchar_t clsid[40];
+    StringFromGUID2(CLSID_PlugIn, clsid, 40);
+    wchar_t path[MAX_PATH * 2] = L"";
+    DWORD size = sizeof path;
+    RegGetValueW(HKEY_CLASSES_ROOT,
+                 (std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32").c_str(), nullptr,
+                 RRF_RT_REG_SZ, nullptr, path, &size);
+    return path;
+}
+
 // Registers the shipped control for the test and the stand-in's copy again afterwards: the
 // other tests of the prefix create the class and expect that copy behind it.
 class RealControl : public ::testing::Test {
 protected:
     void SetUp() override {
         // Imports bind to a loaded module of the same name: with the stand-in already in this
-        // process the shipped control would run on it.
+        // process the shipped control would run on it. Controls no longer in use go first.
+        CoFreeUnusedLibrariesEx(0, 0);
         if (const HMODULE loaded = GetModuleHandleW(L"lumbra32.dll");
             loaded && ModulePath(loaded) != TestFolder() + L"lumbra32.dll") {
             GTEST_SKIP() << "the lumbra32 stand-in is loaded in this process; run this test in a "
@@ -47,6 +60,7 @@ protected:
         }
         registered_ = true;
         ASSERT_NO_FATAL_FAILURE(RegisterServer(TestFolder() + L"lumbraplug.ocx"));
+        ASSERT_EQ(RegisteredServer(), TestFolder() + L"lumbraplug.ocx");
         CLSID clsid{};
         ASSERT_EQ(CLSIDFromProgID(L"PlugIn.PlugIn", &clsid), S_OK);
         EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_PlugIn));
@@ -61,8 +75,13 @@ protected:
     void TearDown() override {
         dispatch_.Reset();
         control_.Reset();
+        // The same the other way round: the next tests of this process would run the
+        // stand-in's control on the real library.
+        CoFreeUnusedLibrariesEx(0, 0);
+        EXPECT_EQ(GetModuleHandleW(L"lumbra32.dll"), nullptr) << "lumbra32 stayed loaded";
         if (registered_) {
             RegisterControl();
+            EXPECT_EQ(RegisteredServer(), ControlPath());
         }
     }
 
