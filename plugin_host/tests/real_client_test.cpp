@@ -427,3 +427,47 @@ TEST_F(RealControl, FailingPlugInsLeaveTheBitmapAsItWasAndUnlocked) {
     EXPECT_EQ(LockCount(dib), 0u);
     GlobalFree(dib);
 }
+
+TEST_F(RealControl, EscDuringARunEndsItQuietlyWithTheBitmapUnchanged) {
+    Bstr folder(FixtureFolder());
+    ASSERT_EQ(control_->put_Directory(folder.Get()), S_OK);
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(control_.As(container), S_OK);
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(container->FindConnectionPoint(DIID__PlugInEvents, point.Put()), S_OK);
+    std::string log;
+    Sink a("A", log);
+    // The user presses Esc as the first progress shows.
+    a.onStatus = [](Sink& self) {
+        if (self.cookie) {
+            PostThreadMessageW(GetCurrentThreadId(), WM_KEYDOWN, VK_ESCAPE, 0);
+            self.cookie = 0;
+        }
+    };
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(static_cast<IDispatch*>(&a), &cookie), S_OK);
+    a.cookie = cookie;
+
+    const int width = 9, height = 300;
+    const HGLOBAL dib = PatternDib(width, height);
+    ASSERT_NE(dib, nullptr);
+    if (!FitsTheInterface(dib)) {
+        GlobalFree(dib);
+        GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
+    }
+    const std::vector<uint8_t> before = BytesOf(dib);
+    Bstr progress(Fixture(L"progress.8bf"));
+    // A cancelled run is no failure.
+    EXPECT_EQ(control_->InvokePlugIn(progress.Get(), HandleValue(dib)), S_OK);
+    EXPECT_EQ(BytesOf(dib), before);
+    EXPECT_EQ(LockCount(dib), 0u);
+    EXPECT_FALSE(log.empty());
+    EXPECT_EQ(log.find("A100 "), std::string::npos) << log;
+    EXPECT_EQ(point->Unadvise(cookie), S_OK);
+
+    // The next run goes to the end.
+    log.clear();
+    ASSERT_EQ(control_->InvokePlugIn(progress.Get(), HandleValue(dib)), S_OK);
+    EXPECT_EQ(BytesOf(dib), Inverted(before, width, height));
+    GlobalFree(dib);
+}
