@@ -421,56 +421,146 @@ TEST(PlugInErrors, DirectoryRulesThroughTheLibraryStandIn) {
 
 namespace {
 
-// An event sink that writes "<name><percent>" for each Status it receives.
-class Sink final : public IDispatch {
-public:
-    Sink(const char* name, std::string& log) : name_(name), log_(log) {}
-    std::function<void(Sink&)> onStatus;
-    DWORD cookie = 0;
-    ComPtr<IConnectionPoint> point;
+// Directory, PlugInCount and every Title as the control reports them (Title read only while a
+// directory is set, and only within PlugInCount, so that the reads never fill the catalogue).
+std::wstring StateOf(IPlugIn* control) {
+    BSTR directory = nullptr;
+    EXPECT_EQ(control->get_Directory(&directory), S_OK);
+    std::wstring state = directory ? std::wstring(L"dir=") + directory : L"dir=none";
+    SysFreeString(directory);
+    LONG last = -2;
+    EXPECT_EQ(control->get_PlugInCount(&last), S_OK);
+    state += L" count=" + std::to_wstring(last);
+    for (int i = 0; i <= last; ++i) {
+        BSTR title = nullptr;
+        EXPECT_EQ(control->get_Title(i, &title), S_OK);
+        state += std::wstring(L" ") + (title ? title : L"null");
+        SysFreeString(title);
+    }
+    return state;
+}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-            IsEqualIID(iid, DIID__PlugInEvents)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags,
-                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argError) override {
-        EXPECT_EQ(id, 1);
-        EXPECT_TRUE(IsEqualIID(iid, IID_NULL));
-        EXPECT_EQ(lcid, 0x0400u);
-        EXPECT_EQ(flags, DISPATCH_METHOD);
-        EXPECT_EQ(result, nullptr);
-        EXPECT_EQ(exception, nullptr);
-        EXPECT_EQ(argError, nullptr);
-        EXPECT_EQ(params->cArgs, 1u);
-        EXPECT_EQ(params->cNamedArgs, 0u);
-        EXPECT_EQ(params->rgvarg[0].vt, VT_I2);
-        log_ += name_ + std::to_string(params->rgvarg[0].iVal) + " ";
-        if (onStatus) {
-            onStatus(*this);
-        }
-        return E_FAIL; // ignored by the control: the next sink is still called
-    }
-    LONG refs = 1;
+} // namespace
 
-private:
-    std::string name_;
-    std::string& log_;
-};
+TEST(PlugInState, DirectoryAssignmentsMoveBetweenTheStates) {
+    ComPtr<IPlugIn> control = CreateControl();
+    ASSERT_TRUE(control);
+    TempFolder first, second, empty;
+    first.AddFile(L"a.8bf");
+    second.AddFile(L"b.8bf");
+    Bstr firstPath(first.Path()), secondPath(second.Path()), emptyPath(empty.Path());
+    Bstr missing(first.Path() + L"\\nothere");
+    const std::wstring filled = L"dir=" + first.Path() + L" count=1 Title 0 Title 1";
+
+    // Directory set, catalogue filled.
+    const auto fill = [&] {
+        ScriptLumbra32("plugins=2");
+        ASSERT_EQ(control->put_Directory(firstPath.Get()), S_OK);
+        BSTR title = nullptr;
+        ASSERT_EQ(control->get_Title(0, &title), S_OK);
+        SysFreeString(title);
+        ASSERT_EQ(StateOf(control.Get()), filled);
+    };
+
+    // Refused in step 1: nothing changes, and the catalogue is not built again.
+    fill();
+    ScriptLumbra32("available=0;plugins=5");
+    EXPECT_EQ(static_cast<unsigned>(control->put_Directory(secondPath.Get())), 0x800A80EFu);
+    EXPECT_EQ(StateOf(control.Get()), filled);
+    EXPECT_EQ(Lumbra32Calls(), "PlugInHostAvailable()\n");
+
+    // Refused in steps 5, 6 and 7: no directory and an empty catalogue, from the filled state.
+    struct Refusal {
+        const char* script;
+        BSTR path;
+        unsigned hr;
+    };
+    const Refusal refusals[] = {{"", missing.Get(), 0x800A80EAu},
+                                {"", emptyPath.Get(), 0x800A80EAu},
+                                {"open=0", secondPath.Get(), 0x800A80F1u}};
+    for (const Refusal& refusal : refusals) {
+        fill();
+        ScriptLumbra32(refusal.script);
+        EXPECT_EQ(static_cast<unsigned>(control->put_Directory(refusal.path)), refusal.hr);
+        EXPECT_EQ(StateOf(control.Get()), L"dir=none count=-1");
+        BSTR title = reinterpret_cast<BSTR>(1);
+        EXPECT_EQ(static_cast<unsigned>(control->get_Title(0, &title)), 0x800A80E9u);
+        EXPECT_EQ(Lumbra32Calls().find("PlugInEnumerate"), std::string::npos);
+    }
+
+    // Refused in step 9: the new directory stays, with an empty catalogue filled on demand.
+    fill();
+    ScriptLumbra32("status=0;plugins=3");
+    EXPECT_EQ(static_cast<unsigned>(control->put_Directory(secondPath.Get())), 0x800A80F0u);
+    EXPECT_EQ(StateOf(control.Get()), L"dir=" + second.Path() + L" count=-1");
+    BSTR title = nullptr;
+    ASSERT_EQ(control->get_Title(2, &title), S_OK);
+    EXPECT_STREQ(title, L"Title 2");
+    SysFreeString(title);
+
+    // A successful assignment empties the catalogue too.
+    fill();
+    ScriptLumbra32("plugins=1");
+    ASSERT_EQ(control->put_Directory(secondPath.Get()), S_OK);
+    EXPECT_EQ(StateOf(control.Get()), L"dir=" + second.Path() + L" count=-1");
+}
+
+TEST(PlugInState, AFailedCatalogueFillKeepsWhatWasAppended) {
+    ComPtr<IPlugIn> control = CreateControl();
+    ASSERT_TRUE(control);
+    TempFolder filters;
+    filters.AddFile(L"a.8bf");
+    Bstr path(filters.Path());
+    ASSERT_EQ(control->put_Directory(path.Get()), S_OK);
+
+    // The library reports failure after two entries: the error, yet both entries stay and the
+    // next read takes them without asking the library again.
+    ScriptLumbra32("enumerate=0;plugins=2");
+    BSTR value = reinterpret_cast<BSTR>(1);
+    EXPECT_EQ(static_cast<unsigned>(control->get_Title(0, &value)), 0x800A80EAu);
+    EXPECT_EQ(value, nullptr);
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, info.Put()), S_OK);
+    Bstr description;
+    info->GetDescription(description.Put());
+    EXPECT_EQ(description.View(), L"Unable to load Plug-In files in directory chosen.");
+    LONG last = 0;
+    EXPECT_EQ(control->get_PlugInCount(&last), S_OK);
+    EXPECT_EQ(last, 1);
+    ASSERT_EQ(control->get_Category(1, &value), S_OK);
+    EXPECT_STREQ(value, L"Category 1");
+    SysFreeString(value);
+    EXPECT_EQ(Lumbra32Calls(), "PlugInEnumerate(32)\n");
+
+    // A failure that appends nothing leaves the catalogue empty: every read asks again.
+    ScriptLumbra32("");
+    ASSERT_EQ(control->put_Directory(path.Get()), S_OK);
+    ScriptLumbra32("enumerate=0");
+    EXPECT_EQ(static_cast<unsigned>(control->get_FileName(0, &value)), 0x800A80EAu);
+    EXPECT_EQ(static_cast<unsigned>(control->get_FileName(0, &value)), 0x800A80EAu);
+    EXPECT_EQ(Lumbra32Calls(), "PlugInEnumerate(32)\nPlugInEnumerate(32)\n");
+    EXPECT_EQ(control->get_PlugInCount(&last), S_OK);
+    EXPECT_EQ(last, -1);
+
+    // Entries keep the library's order and each their own category: nothing is sorted or merged.
+    ScriptLumbra32("");
+    ASSERT_EQ(control->put_Directory(path.Get()), S_OK);
+    ScriptLumbra32("entries=Zeta|zeta.8bf|B,Alpha|alpha.8bf|A,Zeta|zeta.8bf|B");
+    std::wstring read;
+    for (int i = 0; i < 3; ++i) {
+        BSTR category = nullptr, file = nullptr;
+        ASSERT_EQ(control->get_Category(i, &category), S_OK);
+        ASSERT_EQ(control->get_FileName(i, &file), S_OK);
+        read += std::wstring(category) + L"/" + file + L" ";
+        SysFreeString(category);
+        SysFreeString(file);
+    }
+    EXPECT_EQ(read, L"B/zeta.8bf A/alpha.8bf B/zeta.8bf ");
+    EXPECT_EQ(control->get_PlugInCount(&last), S_OK);
+    EXPECT_EQ(last, 2);
+}
+
+namespace {
 
 HGLOBAL MakeDib(WORD bits) {
     const HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + 64);
@@ -482,10 +572,6 @@ HGLOBAL MakeDib(WORD bits) {
     header->biBitCount = bits;
     GlobalUnlock(dib);
     return dib;
-}
-
-LONG HandleValue(HGLOBAL h) {
-    return static_cast<LONG>(reinterpret_cast<LONG_PTR>(h));
 }
 
 } // namespace

@@ -4,28 +4,43 @@
 
 namespace plugintest {
 
-std::wstring ControlPath() {
+std::wstring TestFolder() {
     wchar_t exe[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring folder(exe);
     folder.erase(folder.find_last_of(L'\\') + 1);
-    return folder + L"plugin_double\\lumbraplug.ocx";
+    return folder;
 }
 
-void RegisterControl() {
-    static bool done = false;
-    if (done) {
-        return;
-    }
-    const HMODULE module =
-        LoadLibraryExW(ControlPath().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+std::wstring ControlPath() {
+    return TestFolder() + L"plugin_double\\lumbraplug.ocx";
+}
+
+namespace {
+// The file this process registered last; the registry is shared by every process of the prefix,
+// so other processes may have registered another since, but they run before or after this one.
+std::wstring& LastRegistered() {
+    static std::wstring path;
+    return path;
+}
+} // namespace
+
+void RegisterServer(const std::wstring& path) {
+    LastRegistered().clear();
+    const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     ASSERT_NE(module, nullptr) << GetLastError();
     const auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
         reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
-    ASSERT_NE(reg, nullptr);
-    ASSERT_EQ(reg(), S_OK);
+    const HRESULT hr = reg ? reg() : E_NOINTERFACE;
     FreeLibrary(module);
-    done = true;
+    ASSERT_EQ(hr, S_OK);
+    LastRegistered() = path;
+}
+
+void RegisterControl() {
+    if (LastRegistered() != ControlPath()) {
+        RegisterServer(ControlPath());
+    }
 }
 
 ComPtr<IPlugIn> CreateControl() {
@@ -56,6 +71,36 @@ void ScriptLumbra32(const char* script) {
 std::string Lumbra32Calls() {
     auto calls = DoubleExport<const char* (*)()>("DoubleCalls");
     return calls ? calls() : "";
+}
+
+HRESULT Sink::QueryInterface(REFIID iid, void** out) {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+        IsEqualIID(iid, DIID__PlugInEvents)) {
+        *out = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT Sink::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+    EXPECT_EQ(id, 1);
+    EXPECT_TRUE(IsEqualIID(iid, IID_NULL));
+    EXPECT_EQ(lcid, 0x0400u);
+    EXPECT_EQ(flags, DISPATCH_METHOD);
+    EXPECT_EQ(result, nullptr);
+    EXPECT_EQ(exception, nullptr);
+    EXPECT_EQ(argError, nullptr);
+    EXPECT_EQ(params->cArgs, 1u);
+    EXPECT_EQ(params->cNamedArgs, 0u);
+    EXPECT_EQ(params->rgvarg[0].vt, VT_I2);
+    log_ += name_ + std::to_string(params->rgvarg[0].iVal) + " ";
+    if (onStatus) {
+        onStatus(*this);
+    }
+    return E_FAIL; // ignored by the control: the next sink is still called
 }
 
 TempFolder::TempFolder() {

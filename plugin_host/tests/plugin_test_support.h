@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <functional>
 #include <string>
 
 #include "plugin_host/lumbraplug_h.h"
@@ -13,9 +14,15 @@ namespace plugintest {
 
 using rw::com::ComPtr;
 
+// The folder of the test program, with a trailing backslash.
+std::wstring TestFolder();
 // The full path of the control under test.
 std::wstring ControlPath();
-// Registers the control (once per process) through its own DllRegisterServer.
+// Registers the control at `path` through its own DllRegisterServer, every time it is asked.
+// It is then the one that COM creates for the class, in every process of the Wine prefix.
+void RegisterServer(const std::wstring& path);
+// Makes the control under test the registered one (a no-op while this process last registered
+// that very file).
 void RegisterControl();
 // A new control created through COM by its class identifier.
 ComPtr<IPlugIn> CreateControl();
@@ -23,6 +30,38 @@ ComPtr<IPlugIn> CreateControl();
 void ScriptLumbra32(const char* script);
 // The stand-in's call log since the last script.
 std::string Lumbra32Calls();
+// An event sink that writes "<name><percent> " for each Status it receives, checking that the
+// call has the shape of the _PlugInEvents Status event.
+class Sink final : public IDispatch {
+public:
+    Sink(const char* name, std::string& log) : name_(name), log_(log) {}
+    std::function<void(Sink&)> onStatus;
+    DWORD cookie = 0;
+    ComPtr<IConnectionPoint> point;
+    LONG refs = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags,
+                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argError) override;
+
+private:
+    std::string name_;
+    std::string& log_;
+};
+
+// The 32-bit value that InvokePlugIn takes for a global memory handle.
+inline LONG HandleValue(HGLOBAL h) {
+    return static_cast<LONG>(reinterpret_cast<LONG_PTR>(h));
+}
+
 // A new empty folder (deleted with its files by the destructor).
 class TempFolder {
 public:
