@@ -32,17 +32,8 @@ std::wstring BuildFolder() {
     return editor.substr(0, editor.find_last_of(L'\\') + 1);
 }
 
-std::wstring TextOfWindow(HWND window) {
-    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    const LRESULT got =
-        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
-    return text;
-}
-
 std::wstring Label(HWND dialog, int id) {
-    return TextOfWindow(GetDlgItem(dialog, id));
+    return TextOf(GetDlgItem(dialog, id));
 }
 
 // Registers (or unregisters) a control with the system's regsvr32, as an installer does.
@@ -228,7 +219,7 @@ struct CaptionSearch {
 
 BOOL CALLBACK MatchCaption(HWND window, LPARAM data) {
     auto& search = *reinterpret_cast<CaptionSearch*>(data);
-    if (IsWindowVisible(window) && TextOfWindow(window) == search.caption) {
+    if (IsWindowVisible(window) && TextOf(window) == search.caption) {
         search.found.push_back(window);
     }
     return TRUE;

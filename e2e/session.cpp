@@ -25,17 +25,6 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-std::wstring TextOf(HWND window) {
-    // WM_GETTEXT is carried across processes by the system; GetWindowText would not ask a
-    // window of another process for the text of its controls.
-    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    const LRESULT got =
-        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
-    return text;
-}
-
 BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
     reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
     return TRUE;
@@ -87,6 +76,17 @@ INPUT KeyInput(WORD key, bool up) {
 }
 
 } // namespace
+
+std::wstring TextOf(HWND window) {
+    // WM_GETTEXT is carried across processes by the system; GetWindowText would not ask a
+    // window of another process for the text of its controls.
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    const LRESULT got =
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
+    return text;
+}
 
 void PumpFor(DWORD ms) {
     // The driver's own windows (a clipboard owner, say) are sent messages by the editor, which

@@ -27,6 +27,9 @@ std::wstring HostPath(const std::string& path);
 
 std::string Narrow(const std::wstring& text);
 
+// A window's text, also of a window of another process (a control in the program's dialog).
+std::wstring TextOf(HWND window);
+
 // Waits `ms`, answering meanwhile what the editor sends to the driver's own windows.
 void PumpFor(DWORD ms);
 
