@@ -356,13 +356,14 @@ HRESULT PlugIn::InvokePlugIn(BSTR szFileName, LONG hDIB) {
         if (!header) {
             return ReportError(IDS_ERR_IMAGE_NOT_VALID);
         }
-        // Too small to hold an information header: no bit count to read.
-        const SIZE_T size = GlobalSize(dib);
-        if (size >= 16) {
+        // A block too small to hold an information header is no bitmap: its bit count would
+        // be read from past its end.
+        const bool holdsHeader = GlobalSize(dib) >= sizeof(BITMAPINFOHEADER);
+        if (holdsHeader) {
             bitCount = static_cast<WORD>(header[14] | header[15] << 8);
         }
         GlobalUnlock(dib);
-        if (size < 16) {
+        if (!holdsHeader) {
             return ReportError(IDS_ERR_IMAGE_NOT_VALID);
         }
     }

@@ -442,6 +442,96 @@ std::wstring StateOf(IPlugIn* control) {
 
 } // namespace
 
+namespace {
+
+// Creates a folder holding one "*.8bf" file; paths past MAX_PATH take the "\\?\\" form.
+void MakePlugInFolder(const std::wstring& folder) {
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr)) << GetLastError();
+    const HANDLE file = CreateFileW((L"\\\\?\\" + folder + L"\\a.8bf").c_str(), GENERIC_WRITE, 0,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+    CloseHandle(file);
+}
+
+void RemovePlugInFolder(const std::wstring& folder) {
+    DeleteFileW((L"\\\\?\\" + folder + L"\\a.8bf").c_str());
+    RemoveDirectoryW((L"\\\\?\\" + folder).c_str());
+}
+
+} // namespace
+
+// The library is handed the folder in a 260-byte buffer that also holds "\*.8bf": a longer
+// path, or one that a C string would cut short, is refused before the library sees it.
+TEST(PlugInErrors, DirectoriesMustFitTheLibrarysPathBuffer) {
+    ComPtr<IPlugIn> control = CreateControl();
+    ASSERT_TRUE(control);
+    TempFolder base;
+    const std::wstring prefix = base.Path() + L"\\";
+    ASSERT_LT(prefix.size(), 200u);
+    const std::wstring longest = prefix + std::wstring(253 - prefix.size(), L'd');
+    const std::wstring tooLong = prefix + std::wstring(254 - prefix.size(), L'e');
+    MakePlugInFolder(longest);
+    MakePlugInFolder(tooLong);
+
+    ScriptLumbra32("");
+    Bstr fits(longest);
+    EXPECT_EQ(control->put_Directory(fits.Get()), S_OK);
+    EXPECT_EQ(Lumbra32Calls(), "PlugInHostAvailable()\nPlugInHostOpen(" +
+                                   std::string(longest.begin(), longest.end()) +
+                                   ")\nPlugInSetStatusCallback(0)\n");
+
+    ScriptLumbra32("");
+    Bstr over(tooLong);
+    EXPECT_EQ(static_cast<unsigned>(control->put_Directory(over.Get())), 0x800A80EAu);
+    EXPECT_EQ(Lumbra32Calls(), "PlugInHostAvailable()\n");
+    BSTR stored = reinterpret_cast<BSTR>(1);
+    EXPECT_EQ(control->get_Directory(&stored), S_OK);
+    EXPECT_EQ(stored, nullptr);
+
+    // A real folder followed by a NUL and more: the library would open only the first part.
+    ScriptLumbra32("");
+    const std::wstring cut = longest + std::wstring(1, L'\0') + L"x";
+    BSTR withNul = SysAllocStringLen(cut.data(), static_cast<UINT>(cut.size()));
+    EXPECT_EQ(static_cast<unsigned>(control->put_Directory(withNul)), 0x800A80EAu);
+    SysFreeString(withNul);
+    EXPECT_EQ(Lumbra32Calls(), "PlugInHostAvailable()\n");
+
+    RemovePlugInFolder(longest);
+    RemovePlugInFolder(tooLong);
+}
+
+// Blocks that cannot hold an information header are refused before their bit count is read
+// or the library is handed them.
+TEST(PlugInInvoke, BlocksSmallerThanAnInformationHeaderAreNoBitmap) {
+    ComPtr<IPlugIn> control = CreateControl();
+    ASSERT_TRUE(control);
+    TempFolder filters;
+    filters.AddFile(L"a.8bf");
+    Bstr path(filters.Path());
+    ScriptLumbra32("");
+    ASSERT_EQ(control->put_Directory(path.Get()), S_OK);
+    Bstr name(L"Filter 0.8bf");
+    for (const SIZE_T size : {SIZE_T{1}, SIZE_T{16}, SIZE_T{sizeof(BITMAPINFOHEADER) - 1}}) {
+        SCOPED_TRACE(size);
+        const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+        ASSERT_NE(block, nullptr);
+        if (reinterpret_cast<ULONG_PTR>(block) > 0x7FFFFFFF) {
+            GlobalFree(block);
+            GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
+        }
+        if (size >= 16) {
+            static_cast<BYTE*>(GlobalLock(block))[14] = 24; // a bit count that would pass
+            GlobalUnlock(block);
+        }
+        ScriptLumbra32("");
+        EXPECT_EQ(static_cast<unsigned>(control->InvokePlugIn(name.Get(), HandleValue(block))),
+                  0x800A80ECu);
+        EXPECT_EQ(Lumbra32Calls(), "PlugInLoad(Filter 0.8bf)\n");
+        EXPECT_EQ(GlobalFlags(block) & GMEM_LOCKCOUNT, 0u);
+        GlobalFree(block);
+    }
+}
+
 TEST(PlugInState, DirectoryAssignmentsMoveBetweenTheStates) {
     ComPtr<IPlugIn> control = CreateControl();
     ASSERT_TRUE(control);
