@@ -89,7 +89,7 @@ std::wstring TextOf(HWND window) {
 }
 
 void PumpFor(DWORD ms) {
-    // The driver's own windows (a clipboard owner, say) are sent messages by the editor, which
+    // The driver's own windows (a clipboard owner, say) are sent messages by the program, which
     // waits for the answers: the driver keeps taking them while it waits itself.
     const DWORD start = GetTickCount();
     do {
@@ -475,12 +475,12 @@ std::wstring Editor::StatusText(int panel) const {
     return text;
 }
 
-// Keyboard focus under Wine 8 on Xvfb without a window manager (Managed=N): the editor's main
+// Keyboard focus under Wine 8 on Xvfb without a window manager (Managed=N): a program's main
 // window is the foreground window as soon as it shows (Wine activates a new process's first
 // window and nothing takes it away), and its modal dialogs and message boxes take the activation
 // from it as they open. SendInput then delivers each key to the focus window of that thread with
 // the keyboard state kept by the system, as a real keyboard's is: Ctrl for the accelerators, Alt
-// for the menu bar. Posted WM_KEYDOWN messages would leave GetKeyState unchanged in the editor,
+// for the menu bar. Posted WM_KEYDOWN messages would leave GetKeyState unchanged in the program,
 // so its accelerators would never fire. Should another process's window take the foreground,
 // SetForegroundWindow from the driver gives it back (Wine puts no lock on it), once the thread
 // that owned the foreground has taken its deactivation messages.
