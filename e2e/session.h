@@ -1,7 +1,7 @@
 #pragma once
-// Drives the shipped editor from outside, as a person at the keyboard and mouse does, and reads
-// back what such a person sees. Nothing here links with the editor's code: the editor is a
-// separate process found through its windows.
+// Drives the shipped programs from outside, as a person at the keyboard and mouse does, and
+// reads back what such a person sees. Nothing here links with the editor's code: each program is
+// a separate process found through its windows.
 #include <windows.h>
 
 #include <algorithm>
@@ -30,7 +30,7 @@ std::string Narrow(const std::wstring& text);
 // A window's text, also of a window of another process (a control in the program's dialog).
 std::wstring TextOf(HWND window);
 
-// Waits `ms`, answering meanwhile what the editor sends to the driver's own windows.
+// Waits `ms`, answering meanwhile what a program sends to the driver's own windows.
 void PumpFor(DWORD ms);
 
 // Any way a step can fail: the message names the step, so that the log says what the user had
