@@ -268,6 +268,14 @@ protected:
         return dialog;
     }
 
+    // From the keyboard, with the first category highlighted: opens it and goes down to its
+    // first plug-in, whose title the details then show.
+    static void HighlightFirstPlugIn(PlugInClient& client, HWND dialog, const wchar_t* title) {
+        client.Press(VK_RIGHT);
+        client.Press(VK_DOWN);
+        client.WaitUntil([&] { return Label(dialog, kTitleLabel) == title; }, "the details");
+    }
+
     std::wstring SelectArguments(const std::wstring& folder) const {
         return L"select \"" + folder + L"\"";
     }
@@ -343,9 +351,7 @@ TEST_F(PlugInDialogs, APlugInsAboutButtonShowsItsOwnAboutBox) {
 
     client.Step("back in the tree, expanding the category from the keyboard");
     tree.Click(tree.Roots().at(0).handle);
-    client.Press(VK_RIGHT);
-    client.Press(VK_DOWN);
-    client.WaitUntil([&] { return Label(dialog, kTitleLabel) == L"Invert"; }, "the details");
+    HighlightFirstPlugIn(client, dialog, L"Invert");
 
     client.Step("&About of Invert");
     client.Click(dialog, kAboutButton);
@@ -388,9 +394,7 @@ TEST_F(PlugInDialogs, CancelEscAndTheCloseBoxChooseNothing) {
         client.Step("highlighting a plug-in");
         const std::vector<Tree::Item> roots = tree.Roots();
         ASSERT_EQ(roots.size(), 2u);
-        client.Press(VK_RIGHT);
-        client.Press(VK_DOWN);
-        client.WaitUntil([&] { return Label(dialog, kTitleLabel) == L"Invert"; }, "the details");
+        HighlightFirstPlugIn(client, dialog, L"Invert");
         client.Step(way.how);
         way.close(client, dialog);
         EXPECT_EQ(client.Result(), "null");

@@ -311,6 +311,27 @@ TEST(PlugInDispatch, NamesAndCallsGoThroughTheTypeLibrary) {
     SysFreeString(exception.bstrHelpFile);
 }
 
+namespace {
+
+// A new control whose directory is a new folder holding one "*.8bf" file, set while the
+// stand-in answers with `script`; `ready` tells whether all of that worked.
+struct ControlOnAFolder {
+    explicit ControlOnAFolder(const char* script = "") {
+        folder.AddFile(L"a.8bf");
+        control = CreateControl();
+        if (control) {
+            ScriptLumbra32(script);
+            Bstr path(folder.Path());
+            ready = control->put_Directory(path.Get()) == S_OK;
+        }
+    }
+    TempFolder folder;
+    ComPtr<IPlugIn> control;
+    bool ready = false;
+};
+
+} // namespace
+
 TEST(PlugInErrors, FailingMembersLeaveTheErrorObject) {
     ComPtr<IPlugIn> control = CreateControl();
     ASSERT_TRUE(control);
@@ -503,13 +524,9 @@ TEST(PlugInErrors, DirectoriesMustFitTheLibrarysPathBuffer) {
 // Blocks that cannot hold an information header are refused before their bit count is read
 // or the library is handed them.
 TEST(PlugInInvoke, BlocksSmallerThanAnInformationHeaderAreNoBitmap) {
-    ComPtr<IPlugIn> control = CreateControl();
-    ASSERT_TRUE(control);
-    TempFolder filters;
-    filters.AddFile(L"a.8bf");
-    Bstr path(filters.Path());
-    ScriptLumbra32("");
-    ASSERT_EQ(control->put_Directory(path.Get()), S_OK);
+    ControlOnAFolder on;
+    ASSERT_TRUE(on.ready);
+    ComPtr<IPlugIn>& control = on.control;
     Bstr name(L"Filter 0.8bf");
     for (const SIZE_T size : {SIZE_T{1}, SIZE_T{16}, SIZE_T{sizeof(BITMAPINFOHEADER) - 1}}) {
         SCOPED_TRACE(size);
@@ -596,12 +613,10 @@ TEST(PlugInState, DirectoryAssignmentsMoveBetweenTheStates) {
 }
 
 TEST(PlugInState, AFailedCatalogueFillKeepsWhatWasAppended) {
-    ComPtr<IPlugIn> control = CreateControl();
-    ASSERT_TRUE(control);
-    TempFolder filters;
-    filters.AddFile(L"a.8bf");
-    Bstr path(filters.Path());
-    ASSERT_EQ(control->put_Directory(path.Get()), S_OK);
+    ControlOnAFolder on;
+    ASSERT_TRUE(on.ready);
+    ComPtr<IPlugIn>& control = on.control;
+    Bstr path(on.folder.Path());
 
     // The library reports failure after two entries: the error, yet both entries stay and the
     // next read takes them without asking the library again.
@@ -667,13 +682,9 @@ HGLOBAL MakeDib(WORD bits) {
 } // namespace
 
 TEST(PlugInEvents, TwoSinksReceiveStatusInSlotOrder) {
-    ComPtr<IPlugIn> control = CreateControl();
-    ASSERT_TRUE(control);
-    TempFolder filters;
-    filters.AddFile(L"a.8bf");
-    ScriptLumbra32("progress=10,50,-2,70000");
-    Bstr path(filters.Path());
-    ASSERT_EQ(control->put_Directory(path.Get()), S_OK);
+    ControlOnAFolder on("progress=10,50,-2,70000");
+    ASSERT_TRUE(on.ready);
+    ComPtr<IPlugIn>& control = on.control;
 
     ComPtr<IConnectionPointContainer> container;
     ASSERT_EQ(control.As(container), S_OK);
@@ -740,13 +751,9 @@ TEST(PlugInEvents, TwoSinksReceiveStatusInSlotOrder) {
 }
 
 TEST(PlugInInvoke, BitmapChecksAndRunResults) {
-    ComPtr<IPlugIn> control = CreateControl();
-    ASSERT_TRUE(control);
-    TempFolder filters;
-    filters.AddFile(L"a.8bf");
-    Bstr path(filters.Path());
-    ScriptLumbra32("");
-    ASSERT_EQ(control->put_Directory(path.Get()), S_OK);
+    ControlOnAFolder on;
+    ASSERT_TRUE(on.ready);
+    ComPtr<IPlugIn>& control = on.control;
     Bstr name(L"Filter 0.8bf");
     const HGLOBAL dib8 = MakeDib(8);
     const HGLOBAL dib24 = MakeDib(24);

@@ -45,6 +45,9 @@ std::wstring RegisteredServer() {
     return path;
 }
 
+HGLOBAL PatternDib(int width, int height);
+bool FitsTheInterface(HGLOBAL memory);
+
 // Registers the shipped control for the test and the stand-in's copy again afterwards: the
 // other tests of the prefix create the class and expect that copy behind it.
 class RealControl : public ::testing::Test {
@@ -73,6 +76,9 @@ protected:
         ASSERT_EQ(control_.As(dispatch_), S_OK);
     }
     void TearDown() override {
+        for (const HGLOBAL dib : dibs_) {
+            GlobalFree(dib);
+        }
         dispatch_.Reset();
         control_.Reset();
         // The same the other way round: the next tests of this process would run the
@@ -104,9 +110,32 @@ protected:
         return hr;
     }
 
+    // A caller's bitmap (PatternDib), freed after the test. Null when there is none to use: the
+    // allocation failed, or the test is skipped because its handle does not fit the interface.
+    HGLOBAL CallerDib(int width, int height) {
+        const HGLOBAL dib = PatternDib(width, height);
+        if (!dib) {
+            ADD_FAILURE() << "no memory for a " << width << " x " << height << " bitmap";
+            return nullptr;
+        }
+        dibs_.push_back(dib);
+        if (!FitsTheInterface(dib)) {
+            SkipForTheHandle();
+            return nullptr;
+        }
+        return dib;
+    }
+
     ComPtr<IPlugIn> control_;
     ComPtr<IDispatch> dispatch_;
     bool registered_ = false;
+
+private:
+    static void SkipForTheHandle() {
+        GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
+    }
+
+    std::vector<HGLOBAL> dibs_;
 };
 
 VARIANT Int(LONG value) {
@@ -303,11 +332,9 @@ TEST_F(RealControl, RunsAPlugInOnTheCallersBitmapWithStatusForEverySink) {
     ASSERT_EQ(point->Advise(static_cast<IDispatch*>(&b), &b.cookie), S_OK);
 
     const int width = 7, height = 20;
-    const HGLOBAL dib = PatternDib(width, height);
-    ASSERT_NE(dib, nullptr);
-    if (!FitsTheInterface(dib)) {
-        GlobalFree(dib);
-        GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
+    const HGLOBAL dib = CallerDib(width, height);
+    if (!dib) {
+        return;
     }
     const std::vector<uint8_t> before = BytesOf(dib);
 
@@ -347,18 +374,15 @@ TEST_F(RealControl, RunsAPlugInOnTheCallersBitmapWithStatusForEverySink) {
     EXPECT_EQ(point->Unadvise(b.cookie), S_OK);
     EXPECT_EQ(a.refs, 1);
     EXPECT_EQ(b.refs, 1);
-    GlobalFree(dib);
 }
 
 TEST_F(RealControl, FailingPlugInsLeaveTheBitmapAsItWasAndUnlocked) {
     Bstr folder(FixtureFolder());
     ASSERT_EQ(control_->put_Directory(folder.Get()), S_OK);
     const int width = 5, height = 3;
-    const HGLOBAL dib = PatternDib(width, height);
-    ASSERT_NE(dib, nullptr);
-    if (!FitsTheInterface(dib)) {
-        GlobalFree(dib);
-        GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
+    const HGLOBAL dib = CallerDib(width, height);
+    if (!dib) {
+        return;
     }
     const std::vector<uint8_t> before = BytesOf(dib);
 
@@ -425,7 +449,6 @@ TEST_F(RealControl, FailingPlugInsLeaveTheBitmapAsItWasAndUnlocked) {
     ASSERT_EQ(control_->InvokePlugIn(invert.Get(), HandleValue(dib)), S_OK);
     EXPECT_EQ(BytesOf(dib), Inverted(before, width, height));
     EXPECT_EQ(LockCount(dib), 0u);
-    GlobalFree(dib);
 }
 
 TEST_F(RealControl, EscDuringARunEndsItQuietlyWithTheBitmapUnchanged) {
@@ -449,11 +472,9 @@ TEST_F(RealControl, EscDuringARunEndsItQuietlyWithTheBitmapUnchanged) {
     a.cookie = cookie;
 
     const int width = 9, height = 300;
-    const HGLOBAL dib = PatternDib(width, height);
-    ASSERT_NE(dib, nullptr);
-    if (!FitsTheInterface(dib)) {
-        GlobalFree(dib);
-        GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
+    const HGLOBAL dib = CallerDib(width, height);
+    if (!dib) {
+        return;
     }
     const std::vector<uint8_t> before = BytesOf(dib);
     Bstr progress(Fixture(L"progress.8bf"));
@@ -469,5 +490,4 @@ TEST_F(RealControl, EscDuringARunEndsItQuietlyWithTheBitmapUnchanged) {
     log.clear();
     ASSERT_EQ(control_->InvokePlugIn(progress.Get(), HandleValue(dib)), S_OK);
     EXPECT_EQ(BytesOf(dib), Inverted(before, width, height));
-    GlobalFree(dib);
 }
