@@ -1,18 +1,24 @@
 # Shared by scripts/run and scripts/test: which Wine runs our programs, and making a prefix.
 # Sourced, not run.
 
-# The loader for 32-bit programs works only where the kernel runs 32-bit code; some hosts
-# (virtual machines without IA-32 emulation) run 64-bit code only.
-rw_can_run_32bit() {
-  /usr/lib/wine/wine --version >/dev/null 2>&1
-}
+# shellcheck source=arch.sh
+. "$(dirname "${BASH_SOURCE[0]}")/arch.sh"
 
 # The Windows build to run here and its Wine loader: the shipped 32-bit build where 32-bit Wine
-# works, else the 64-bit build of the same sources.
+# works, else the 64-bit build of the same sources. RW_WHY_64 then says which of the two reasons
+# it was: the kernel, or 32-bit Wine missing (with what apt said when setup tried to install it).
 rw_pick_build() {
   RW_WINESERVER=/usr/lib/wine/wineserver64
   [ -x "$RW_WINESERVER" ] || RW_WINESERVER=/usr/lib/wine/wineserver32
-  if rw_can_run_32bit; then
+  RW_WHY_64=""
+  if ! rw_kernel_runs_32bit; then
+    RW_WHY_64="the kernel cannot run 32-bit programs"
+  elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    local note
+    note=$(cat "$(dirname "${BASH_SOURCE[0]}")/../../build/setup/wine32.txt" 2>/dev/null)
+    RW_WHY_64="32-bit Wine is not installed${note:+ (apt said: $note)}"
+  fi
+  if [ -z "$RW_WHY_64" ]; then
     RW_PRESET=win32
     RW_WINE=/usr/lib/wine/wine
   else
