@@ -396,16 +396,12 @@ TEST(PlugInErrors, DirectoryRulesThroughTheLibraryStandIn) {
     // read-only bit on folders but reports a folder whose name starts with a dot as hidden.
     const std::wstring hidden = filters.Path() + L"\\.hidden";
     ASSERT_TRUE(CreateDirectoryW(hidden.c_str(), nullptr));
-    CloseHandle(CreateFileW((hidden + L"\\b.8bf").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    filters.AddFile(L".hidden\\b.8bf");
     SetFileAttributesW(hidden.c_str(),
                        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     ASSERT_NE(GetFileAttributesW(hidden.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     Bstr hiddenPath(hidden);
     EXPECT_EQ(static_cast<unsigned>(control->put_Directory(hiddenPath.Get())), 0x800A80EAu);
-    SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW((hidden + L"\\b.8bf").c_str());
-    RemoveDirectoryW(hidden.c_str());
 
     ScriptLumbra32("open=0");
     EXPECT_EQ(static_cast<unsigned>(control->put_Directory(path.Get())), 0x800A80F1u);
@@ -468,15 +464,7 @@ namespace {
 // Creates a folder holding one "*.8bf" file; paths past MAX_PATH take the "\\?\\" form.
 void MakePlugInFolder(const std::wstring& folder) {
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr)) << GetLastError();
-    const HANDLE file = CreateFileW((L"\\\\?\\" + folder + L"\\a.8bf").c_str(), GENERIC_WRITE, 0,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
-    CloseHandle(file);
-}
-
-void RemovePlugInFolder(const std::wstring& folder) {
-    DeleteFileW((L"\\\\?\\" + folder + L"\\a.8bf").c_str());
-    RemoveDirectoryW((L"\\\\?\\" + folder).c_str());
+    rw::test::WriteBytes(L"\\\\?\\" + folder + L"\\a.8bf", {});
 }
 
 } // namespace
@@ -516,9 +504,6 @@ TEST(PlugInErrors, DirectoriesMustFitTheLibrarysPathBuffer) {
     EXPECT_EQ(static_cast<unsigned>(control->put_Directory(withNul)), 0x800A80EAu);
     SysFreeString(withNul);
     EXPECT_EQ(Lumbra32Calls(), "PlugInHostAvailable()\n");
-
-    RemovePlugInFolder(longest);
-    RemovePlugInFolder(tooLong);
 }
 
 // Blocks that cannot hold an information header are refused before their bit count is read

@@ -9,6 +9,7 @@
 
 #include "plugin_host/lumbraplug_h.h"
 #include "win32/com_ptr.h"
+#include "win32/tests/test_files.h"
 
 namespace plugintest {
 
@@ -62,18 +63,11 @@ inline LONG HandleValue(HGLOBAL h) {
     return static_cast<LONG>(reinterpret_cast<LONG_PTR>(h));
 }
 
-// A new empty folder (deleted with its files by the destructor).
-class TempFolder {
+// A new empty folder, removed with what it holds, whose name the control can hand lumbra32: the
+// active code page holds every character of it.
+class TempFolder : public rw::test::TempDir {
 public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::wstring& Path() const { return path_; }
-    void AddFile(const wchar_t* name) const;
-
-private:
-    std::wstring path_;
+    TempFolder() : TempDir(L"rwplug") {}
 };
 
 } // namespace plugintest
