@@ -36,7 +36,7 @@ Paths& Config() {
 }
 
 std::wstring HostPath(const std::string& path) {
-    std::wstring wide(path.begin(), path.end());
+    std::wstring wide = rw::win::Widen(path);
     if (!wide.empty() && wide[0] == L'/') {
         // Wine's drive Z: is the host's root folder.
         std::replace(wide.begin(), wide.end(), L'/', L'\\');

@@ -49,7 +49,7 @@ private:
         for (char& c : name) {
             c = (c == '/') ? '-' : c; // parameterised names hold slashes
         }
-        return std::wstring(name.begin(), name.end());
+        return rw::win::Widen(name);
     }
 
     rw::test::TempDir dir_;

@@ -299,16 +299,13 @@ TEST(PlugInDispatch, NamesAndCallsGoThroughTheTypeLibrary) {
     index.vt = VT_I4;
     index.lVal = 0;
     DISPPARAMS one{&index, nullptr, 1, 0};
-    EXCEPINFO exception{};
+    Exception exception;
     EXPECT_EQ(
         control->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, &one, &result, &exception, nullptr),
         DISP_E_EXCEPTION);
     EXPECT_EQ(static_cast<unsigned>(exception.scode), 0x800A80E9u);
     EXPECT_STREQ(exception.bstrDescription, L"Plug-In Directory not set.");
     EXPECT_STREQ(exception.bstrSource, L"PlugIn.PlugIn.1");
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrHelpFile);
 }
 
 namespace {
@@ -517,7 +514,7 @@ TEST(PlugInInvoke, BlocksSmallerThanAnInformationHeaderAreNoBitmap) {
         SCOPED_TRACE(size);
         const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
         ASSERT_NE(block, nullptr);
-        if (reinterpret_cast<ULONG_PTR>(block) > 0x7FFFFFFF) {
+        if (!FitsTheInterface(block)) {
             GlobalFree(block);
             GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
         }
@@ -697,7 +694,7 @@ TEST(PlugInEvents, TwoSinksReceiveStatusInSlotOrder) {
 
     const HGLOBAL dib = MakeDib(24);
     Bstr name(L"Filter 0.8bf");
-    if (reinterpret_cast<ULONG_PTR>(dib) > 0x7FFFFFFF) {
+    if (!FitsTheInterface(dib)) {
         GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
     }
     ASSERT_EQ(control->InvokePlugIn(name.Get(), HandleValue(dib)), S_OK);
@@ -742,8 +739,7 @@ TEST(PlugInInvoke, BitmapChecksAndRunResults) {
     Bstr name(L"Filter 0.8bf");
     const HGLOBAL dib8 = MakeDib(8);
     const HGLOBAL dib24 = MakeDib(24);
-    if (reinterpret_cast<ULONG_PTR>(dib24) > 0x7FFFFFFF ||
-        reinterpret_cast<ULONG_PTR>(dib8) > 0x7FFFFFFF) {
+    if (!FitsTheInterface(dib24) || !FitsTheInterface(dib8)) {
         GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
     }
     ScriptLumbra32("");

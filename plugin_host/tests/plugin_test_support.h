@@ -58,10 +58,26 @@ private:
     std::string& log_;
 };
 
-// The 32-bit value that InvokePlugIn takes for a global memory handle.
+// The 32-bit value that InvokePlugIn takes for a global memory handle, and whether a handle
+// fits it (a 64-bit build's may not).
 inline LONG HandleValue(HGLOBAL h) {
     return static_cast<LONG>(reinterpret_cast<LONG_PTR>(h));
 }
+inline bool FitsTheInterface(HGLOBAL h) {
+    return reinterpret_cast<ULONG_PTR>(h) <= 0x7FFFFFFF;
+}
+
+// The exception that IDispatch::Invoke fills; frees its strings.
+struct Exception : EXCEPINFO {
+    Exception() : EXCEPINFO{} {}
+    ~Exception() {
+        SysFreeString(bstrSource);
+        SysFreeString(bstrDescription);
+        SysFreeString(bstrHelpFile);
+    }
+    Exception(const Exception&) = delete;
+    Exception& operator=(const Exception&) = delete;
+};
 
 // A new empty folder, removed with what it holds, whose name the control can hand lumbra32: the
 // active code page holds every character of it.
