@@ -14,16 +14,10 @@ namespace {
 
 class Files : public Scenario {
 protected:
-    std::wstring Caption(HWND window) const {
-        wchar_t text[1024] = {};
-        SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
-
     // The message box the editor shows now, its text shown in the log for whoever reads it.
     HWND Message(std::wstring& text) {
         HWND box = ed().WaitMessageBox();
-        text = Editor::DialogText(box);
+        text = DialogText(box);
         std::cout << "      message: " << Narrow(text) << "\n";
         return box;
     }
@@ -45,7 +39,7 @@ protected:
         ed().WaitUntil(
             [&] {
                 for (HWND document : ed().Documents()) {
-                    if (Caption(document) == caption) {
+                    if (WindowText(document) == caption) {
                         found = document;
                     }
                 }
@@ -53,21 +47,6 @@ protected:
             },
             "a document titled " + Narrow(caption));
         return found;
-    }
-
-    static std::vector<char> Bytes(const std::wstring& path) {
-        std::vector<char> bytes;
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return bytes;
-        }
-        bytes.resize(GetFileSize(file, nullptr));
-        DWORD got = 0;
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-        CloseHandle(file);
-        bytes.resize(got);
-        return bytes;
     }
 
     // An untitled document with generated terrain.
@@ -123,7 +102,7 @@ TEST_F(Files, CloseUntitledAnsweringYesSavesWhereTheUserSays) {
     ed().Step("File Close of the titled document");
     ed().Menu(L'F', L'C');
     ed().WaitUntil([&] { return ed().Documents().empty(); }, "the window to close");
-    EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty());
+    EXPECT_TRUE(ed().TopLevel(kDialogClass, nullptr).empty());
 }
 
 TEST_F(Files, CloseUntitledAnsweringNoWritesNothing) {
@@ -137,7 +116,7 @@ TEST_F(Files, CloseUntitledAnsweringNoWritesNothing) {
     Answer(box, IDNO);
     ed().WaitUntil([&] { return ed().Documents().empty(); }, "the window to close");
     ed().Step("after No");
-    EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty()) << "a dialog came after No";
+    EXPECT_TRUE(ed().TopLevel(kDialogClass, nullptr).empty()) << "a dialog came after No";
     EXPECT_TRUE(FolderFiles().empty()) << "No wrote a file";
 }
 
@@ -154,7 +133,7 @@ TEST_F(Files, CloseUntitledAnsweringCancelKeepsTheWindow) {
     Answer(box, IDCANCEL);
     ed().Step("after Cancel");
     ASSERT_EQ(std::vector<HWND>{document}, ed().Documents());
-    EXPECT_EQ(L"", Caption(document));
+    EXPECT_EQ(L"", WindowText(document));
     EXPECT_EQ(shown, ed().CopyPicture());
 
     // Yes, then leaving the Save dialog without a name: nothing is written, and the window
@@ -189,7 +168,7 @@ TEST_F(Files, ExitWithTwoUntitledCancelledAtTheSecondKeepsEverything) {
     ed().Step("after Cancel");
     EXPECT_EQ(2u, ed().Documents().size());
     EXPECT_TRUE(IsWindowVisible(ed().Main()));
-    EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty());
+    EXPECT_TRUE(ed().TopLevel(kDialogClass, nullptr).empty());
 
     // The window's close boxes ask the same: Ctrl+F4 for a document, Alt+F4 for the program.
     ed().Step("Ctrl+F4");
@@ -218,16 +197,16 @@ TEST_F(Files, ExitWithTwoUntitledCancelledAtTheSecondKeepsEverything) {
     }
     ed().Step("the program ends");
     EXPECT_EQ(0u, ed().WaitExit());
-    HKEY key = nullptr;
+    rw::win::ScopedRegKey key;
     ASSERT_EQ(ERROR_SUCCESS,
               RegOpenKeyExW(HKEY_CURRENT_USER,
                             L"Software\\VB and VBA Program Settings\\Ridgewright\\Settings", 0,
-                            KEY_READ, &key));
+                            KEY_READ, key.Put()));
     for (const wchar_t* name : {L"MainLeft", L"MainTop", L"MainWidth", L"MainHeight"}) {
-        EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr))
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegQueryValueExW(key.Get(), name, nullptr, nullptr, nullptr, nullptr))
             << Narrow(name) << " was not written";
     }
-    RegCloseKey(key);
     EXPECT_TRUE(FolderFiles().empty());
 }
 
@@ -249,7 +228,7 @@ TEST_F(Files, OpenOfAnOpenFileAnsweringOkReloadsInPlace) {
     Answer(box, IDOK);
     ed().Step("after OK");
     EXPECT_EQ(std::vector<HWND>{document}, ed().Documents());
-    EXPECT_EQ(path, Caption(document));
+    EXPECT_EQ(path, WindowText(document));
     EXPECT_EQ(Gradient(40, 30, 2), ed().CopyPicture());
 }
 
@@ -286,18 +265,15 @@ TEST_F(Files, UnreadableFilesAreReportedAndLeaveNoWindow) {
     // Bytes that only start like a picture, an empty file, and a bitmap whose header claims
     // 50000 by 50000 pixels that are not there.
     const std::wstring junk = In(L"broken.png"), empty = In(L"empty.png"), huge = In(L"huge.bmp");
-    HANDLE file = CreateFileW(junk.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     const char bytes[] = "\x89PNG\r\n\x1a\n but not a picture after all";
-    DWORD written = 0;
-    WriteFile(file, bytes, sizeof bytes, &written, nullptr);
-    CloseHandle(file);
-    CloseHandle(CreateFileW(empty.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    rw::test::WriteBytes(junk, std::vector<unsigned char>(bytes, bytes + sizeof bytes));
+    rw::test::WriteBytes(empty, {});
     WriteBmp(huge, Image{1, 1, {0}});
-    file = CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    SetFilePointer(file, 18, nullptr, FILE_BEGIN); // biWidth, biHeight
+    std::vector<unsigned char> bmp = rw::test::ReadBytes(huge);
+    ASSERT_GE(bmp.size(), 26u);
     const int32_t size[2] = {50000, 50000};
-    WriteFile(file, size, sizeof size, &written, nullptr);
-    CloseHandle(file);
+    std::memcpy(bmp.data() + 18, size, sizeof size); // biWidth, biHeight
+    rw::test::WriteBytes(huge, bmp);
 
     for (const std::wstring& path : {junk, empty, huge}) {
         OpenFile(path);
@@ -312,7 +288,7 @@ TEST_F(Files, UnreadableFilesAreReportedAndLeaveNoWindow) {
         Answer(box, IDOK);
         ed().Step("after OK");
         EXPECT_TRUE(ed().Documents().empty());
-        EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty());
+        EXPECT_TRUE(ed().TopLevel(kDialogClass, nullptr).empty());
     }
 
     // Open, then leaving the dialog: nothing happens.
@@ -326,7 +302,7 @@ TEST_F(Files, FailingSavesAreReportedAndKeepTheFiles) {
     const std::wstring path = In(L"locked.bmp");
     WriteBmp(path, Gradient(36, 36, 6));
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
-    const std::vector<char> before = Bytes(path);
+    const std::vector<unsigned char> before = rw::test::ReadBytes(path);
     OpenFile(path);
     HWND document = WaitDocument(path);
     ed().Step("Edit Cut");
@@ -342,8 +318,8 @@ TEST_F(Files, FailingSavesAreReportedAndKeepTheFiles) {
         << "the message does not say which file";
     ed().Step("OK");
     Answer(box, IDOK);
-    EXPECT_EQ(before, Bytes(path)) << "the failed save changed the file";
-    EXPECT_EQ(path, Caption(document));
+    EXPECT_EQ(before, rw::test::ReadBytes(path)) << "the failed save changed the file";
+    EXPECT_EQ(path, WindowText(document));
 
     // Save As onto the same file: the dialog asks before replacing, then the save fails.
     ed().Step("File Save As onto the read-only file");
@@ -351,20 +327,20 @@ TEST_F(Files, FailingSavesAreReportedAndKeepTheFiles) {
     HWND saveDialog = ed().WaitDialog(L"Save");
     ed().ChooseFile(L"Save", path);
     HWND replace = ed().WaitOwnedDialog(saveDialog, L"Save");
-    std::cout << "      message: " << Narrow(Editor::DialogText(replace)) << "\n";
+    std::cout << "      message: " << Narrow(DialogText(replace)) << "\n";
     ed().Step("Yes, replace it");
     Answer(replace, IDYES);
     box = Message(text);
     ed().Step("OK");
     Answer(box, IDOK);
-    EXPECT_EQ(before, Bytes(path));
+    EXPECT_EQ(before, rw::test::ReadBytes(path));
 
     // Save As under a new name works and renames the window.
     const std::wstring copy = In(L"copy.png");
     ed().Step("File Save As a new file");
     ed().Menu(L'F', L'A');
     ed().ChooseFile(L"Save", copy);
-    ed().WaitUntil([&] { return Caption(document) == copy; }, "the window to take the new name");
+    ed().WaitUntil([&] { return WindowText(document) == copy; }, "the window to take the new name");
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(copy.c_str()));
     // A name of no known file type: the user is told, nothing is written, the name stays.
     ed().Step("File Save As a name of no known type");
@@ -374,7 +350,7 @@ TEST_F(Files, FailingSavesAreReportedAndKeepTheFiles) {
     EXPECT_NE(std::wstring::npos, text.find(L"picture.xyz"));
     ed().Step("OK");
     Answer(box, IDOK);
-    EXPECT_EQ(copy, Caption(document));
+    EXPECT_EQ(copy, WindowText(document));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(In(L"picture.xyz").c_str()));
 
     // File Save of the titled document rewrites it silently.
@@ -540,26 +516,22 @@ TEST_F(Files, PasteOfAnotherProgramsClipboardContents) {
     ed().Press(Chord{'V', true});
     ed().Step("after the truncated paste");
     EXPECT_EQ((Image{2, 2, {0x102030, 0x405060, 0x708090, 0xA0B0C0}}), ed().CopyPicture());
-    EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty()) << "Paste reported an error";
+    EXPECT_TRUE(ed().TopLevel(kDialogClass, nullptr).empty()) << "Paste reported an error";
 }
 
 TEST_F(Files, TheNewDialogTakesOnlyNumbers) {
     ed().Step("File New");
     ed().Press(Chord{'N', true});
     HWND dialog = ed().WaitDialog(L"New");
-    HWND text1 = GetDlgItem(dialog, 3003), text2 = GetDlgItem(dialog, 3005);
-    const auto text = [](HWND field) {
-        wchar_t buffer[64] = {};
-        SendMessageW(field, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(buffer));
-        return std::wstring(buffer);
-    };
+    HWND text1 = GetDlgItem(dialog, kNewWidthField), text2 = GetDlgItem(dialog, kNewHeightField);
     ed().Step("type 12 and letters");
     ed().Type(L"12ab");
-    ed().WaitUntil([&] { return text(text1) == L"12" && text(text2) == L"12"; }, "12 in both");
+    ed().WaitUntil([&] { return WindowText(text1) == L"12" && WindowText(text2) == L"12"; },
+                   "12 in both");
     ed().Step("type letters only");
     ed().Press(Chord{'A', true});
     ed().Type(L"xy");
-    ed().WaitUntil([&] { return text(text1) == L"0"; }, "the width to read 0");
+    ed().WaitUntil([&] { return WindowText(text1) == L"0"; }, "the width to read 0");
     ed().Step("Tab out of a field below 1");
     ed().Press(VK_TAB);
     PumpFor(200);
@@ -585,7 +557,7 @@ TEST_F(Files, TheNewDialogTakesOnlyNumbers) {
     // 0.4 passes Ok's test but rounds to 0: the dialog closes and no window is made.
     ed().Step("paste 0.4, Enter");
     paste(L"0.4");
-    ed().WaitUntil([&] { return text(text1) == L"0.4"; }, "0.4");
+    ed().WaitUntil([&] { return WindowText(text1) == L"0.4"; }, "0.4");
     ed().Press(VK_RETURN);
     ed().WaitGone(dialog);
     PumpFor(200);
@@ -595,13 +567,13 @@ TEST_F(Files, TheNewDialogTakesOnlyNumbers) {
     ed().Step("File New, paste 2.5 and 3.5");
     ed().Press(Chord{'N', true});
     dialog = ed().WaitDialog(L"New");
-    ed().WaitUntil([&] { return text(text1) == L"128"; }, "the New dialog's fields");
+    ed().WaitUntil([&] { return WindowText(text1) == L"128"; }, "the New dialog's fields");
     paste(L"2.5");
-    ed().WaitUntil([&] { return text(text2) == L"2.5"; }, "2.5 in both");
+    ed().WaitUntil([&] { return WindowText(text2) == L"2.5"; }, "2.5 in both");
     ed().Step("Tab, paste 3.5");
     ed().Press(VK_TAB);
     paste(L"3.5");
-    ed().WaitUntil([&] { return text(text2) == L"3.5"; }, "3.5 as the height");
+    ed().WaitUntil([&] { return WindowText(text2) == L"3.5"; }, "3.5 as the height");
     ed().Press(VK_RETURN);
     ed().WaitGone(dialog);
     ed().WaitUntil([&] { return ed().Documents().size() == 1; }, "the new document");

@@ -256,7 +256,7 @@ TEST_F(GeneratorDialogs, AnotherProgramHoldingItStopsTheGeneratorSafely) {
         ed().Step("Generate > Sine Wave while the clipboard is held");
         ed().MenuByPosition(L'G', 0);
         HWND box = ed().WaitMessageBox();
-        const std::wstring text = Editor::DialogText(box);
+        const std::wstring text = DialogText(box);
         std::cout << "      message: " << Narrow(text) << "\n";
         EXPECT_NE(std::wstring::npos, text.find(L"clipboard"));
         ed().Step("OK");
@@ -277,7 +277,7 @@ TEST_F(GeneratorDialogs, AnotherProgramHoldingItStopsTheGeneratorSafely) {
         ed().Step("Cancel while the clipboard is held");
         ed().Click(dialog, L"&Cancel");
         HWND box = ed().WaitMessageBox();
-        std::cout << "      message: " << Narrow(Editor::DialogText(box)) << "\n";
+        std::cout << "      message: " << Narrow(DialogText(box)) << "\n";
         ed().Step("OK");
         ed().Click(box, IDOK);
         ed().WaitGone(box);

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e/session.h"
+#include "e2e/program.h"
 
 int main(int argc, char** argv) {
     // CTest reads the test list from our output; MinGW's text mode would end lines with "\r\n".

@@ -11,10 +11,13 @@
 #include <ole2.h>
 #include <shellapi.h>
 
-#include "plugin_host/lumbraplug_h.h"
-
 #include <cstdio>
 #include <string>
+
+#include "plugin_host/lumbraplug_h.h"
+#include "win32/bstr.h"
+#include "win32/scoped.h"
+#include "win32/strings.h"
 
 namespace {
 
@@ -29,13 +32,6 @@ struct Call {
 };
 Call g_call;
 
-std::string Utf8(const wchar_t* text, int length) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
-    return out;
-}
-
 std::string Failure(HRESULT hr, const EXCEPINFO& exception) {
     char code[16];
     std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
@@ -45,8 +41,7 @@ std::string Failure(HRESULT hr, const EXCEPINFO& exception) {
         text += std::string(" ") + code;
     }
     if (exception.bstrDescription) {
-        text += " " + Utf8(exception.bstrDescription, -1);
-        text.pop_back(); // the terminator counted by -1
+        text += " " + rw::win::Narrow(exception.bstrDescription);
     }
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrSource);
@@ -110,7 +105,7 @@ std::string RunCall() {
             } else if (!chosen) {
                 result = "null";
             } else {
-                result = "file " + Utf8(chosen, static_cast<int>(SysStringLen(chosen)));
+                result = "file " + rw::win::Narrow(rw::win::Bstr::View(chosen));
             }
             SysFreeString(chosen);
         }
@@ -144,16 +139,17 @@ LRESULT CALLBACK ClientProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 bool WriteResult() {
-    const HANDLE file = CreateFileW(g_call.resultFile.c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    rw::win::ScopedFile file(::CreateFileW(g_call.resultFile.c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return false;
     }
     const std::string line = g_call.result + "\n";
     DWORD written = 0;
     const BOOL ok =
-        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    return CloseHandle(file) && ok && written == line.size();
+        ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    // Closed before the answer, so that a failure to write the file out counts too.
+    return ::CloseHandle(file.Release()) && ok && written == line.size();
 }
 
 } // namespace

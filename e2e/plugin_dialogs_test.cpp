@@ -33,7 +33,7 @@ std::wstring BuildFolder() {
 }
 
 std::wstring Label(HWND dialog, int id) {
-    return TextOf(GetDlgItem(dialog, id));
+    return WindowText(GetDlgItem(dialog, id));
 }
 
 // Registers (or unregisters) a control with the system's regsvr32, as an installer does.
@@ -47,11 +47,10 @@ void RunRegsvr32(const std::wstring& module, bool unregister) {
                         &startup, &process)) {
         throw StepFailure("cannot start regsvr32 (error " + std::to_string(GetLastError()) + ")");
     }
-    WaitForSingleObject(process.hProcess, 60000);
+    const rw::win::ScopedHandle running(process.hProcess), thread(process.hThread);
+    WaitForSingleObject(running.Get(), 60000);
     DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    GetExitCodeProcess(running.Get(), &code);
     if (code != 0) {
         throw StepFailure("regsvr32 " + Narrow(command) + " exited with " + std::to_string(code));
     }
@@ -210,27 +209,6 @@ private:
     RemoteBuffer buffer_;
 };
 
-// Top-level windows of any process with that caption: a plug-in's own About box comes from
-// the filter host's helper process.
-struct CaptionSearch {
-    const wchar_t* caption;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK MatchCaption(HWND window, LPARAM data) {
-    auto& search = *reinterpret_cast<CaptionSearch*>(data);
-    if (IsWindowVisible(window) && TextOf(window) == search.caption) {
-        search.found.push_back(window);
-    }
-    return TRUE;
-}
-
-std::vector<HWND> WindowsCaptioned(const wchar_t* caption) {
-    CaptionSearch search{caption, {}};
-    EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 class PlugInDialogs : public Workspace {
 protected:
     void SetUp() override {
@@ -363,7 +341,7 @@ TEST_F(PlugInDialogs, APlugInsAboutButtonShowsItsOwnAboutBox) {
             return about != nullptr;
         },
         "the plug-in's About box");
-    EXPECT_EQ(Program::DialogText(about), L"Invert fixture plug-in");
+    EXPECT_EQ(DialogText(about), L"Invert fixture plug-in");
     PostMessageW(about, WM_COMMAND, IDOK, 0);
     client.WaitUntil([&] { return WindowsCaptioned(L"About Invert").empty(); },
                      "the plug-in's About box to close");
@@ -442,7 +420,7 @@ TEST_F(PlugInDialogs, AnEmptyCatalogueShowsAnEmptyTreeAndOkChoosesNothing) {
     client.Step("&About with nothing to show");
     client.Click(dialog, kAboutButton);
     PumpFor(300);
-    EXPECT_EQ(client.TopLevel(L"#32770", nullptr), std::vector<HWND>{dialog});
+    EXPECT_EQ(client.TopLevel(kDialogClass, nullptr), std::vector<HWND>{dialog});
     client.Step("O&K");
     client.Click(dialog, L"O&K");
     EXPECT_EQ(client.Result(), "null");
@@ -506,7 +484,7 @@ TEST_F(PlugInDialogs, AboutBoxOfARenamedControlShowsOnlyItsFixedTexts) {
     EXPECT_EQ(Label(dialog, kDescriptionLabel), L"");
     EXPECT_EQ(Label(dialog, kFileVersionLabel), L"");
     EXPECT_EQ(Label(dialog, kCopyrightLabel), L"");
-    EXPECT_EQ(Program::DialogText(dialog), L"Version:");
+    EXPECT_EQ(DialogText(dialog), L"Version:");
     client.Step("the close box");
     PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(client.Result(), "ok");

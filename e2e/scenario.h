@@ -9,58 +9,58 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e/session.h"
+#include "e2e/editor.h"
+#include "e2e/picture.h"
+#include "e2e/program.h"
+#include "e2e/remote_memory.h"
+#include "e2e/window_text.h"
+#include "win32/scoped.h"
+#include "win32/tests/test_files.h"
 
 namespace e2e {
 
 class Workspace : public testing::Test {
 protected:
-    void SetUp() override {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "." + info->name();
-        for (char& c : name) {
-            c = (c == '/') ? '-' : c; // parameterised names hold slashes
-        }
-        const std::wstring root = std::wstring(temp) + L"rw-e2e";
-        CreateDirectoryW(root.c_str(), nullptr);
-        folder_ = root + L"\\" + std::wstring(name.begin(), name.end());
-        CreateDirectoryW(folder_.c_str(), nullptr);
-        for (const std::wstring& file : FolderFiles()) {
-            const std::wstring path = folder_ + L"\\" + file;
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(path.c_str());
-        }
-    }
+    // The folder is named for the scenario, for whoever reads a log of its paths; plain ASCII,
+    // as a person types it into a file dialog.
+    Workspace() : dir_(L"rw-e2e-" + ScenarioName()), folder_(dir_.Path()) {}
 
     std::vector<std::wstring> FolderFiles() const {
         std::vector<std::wstring> names;
         WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((folder_ + L"\\*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) {
+        const rw::win::ScopedFind find(::FindFirstFileW((folder_ + L"\\*").c_str(), &data));
+        if (!find) {
             return names;
         }
         do {
             if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
                 names.push_back(data.cFileName);
             }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        } while (::FindNextFileW(find.Get(), &data));
         return names;
     }
 
-    std::wstring In(const std::wstring& name) const { return folder_ + L"\\" + name; }
+    std::wstring In(const std::wstring& name) const { return dir_.File(name); }
 
-    std::wstring folder_;
+private:
+    static std::wstring ScenarioName() {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info->test_suite_name()) + "." + info->name();
+        for (char& c : name) {
+            c = (c == '/') ? '-' : c; // parameterised names hold slashes
+        }
+        return rw::win::Widen(name);
+    }
+
+    rw::test::TempDir dir_;
+
+protected:
+    const std::wstring folder_;
 };
 
 class Scenario : public Workspace {
 protected:
-    void SetUp() override {
-        Workspace::SetUp();
-        editor_ = std::make_unique<Editor>(folder_);
-    }
+    void SetUp() override { editor_ = std::make_unique<Editor>(folder_); }
 
     // A scenario that ends with the program still expected to run checks that it does.
     void TearDown() override {

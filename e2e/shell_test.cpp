@@ -91,7 +91,7 @@ TEST_F(Shell, TheAboutBoxShowsTheVersion) {
     ed().Step("Help > About");
     ed().Menu(L'H', L'A');
     HWND about = ed().WaitDialog(L"About Ridgewright");
-    const std::wstring text = Editor::DialogText(about);
+    const std::wstring text = DialogText(about);
     std::cout << "      about: " << Narrow(text) << "\n";
     EXPECT_NE(std::wstring::npos, text.find(L"Version 1.1 rev 0"));
     EXPECT_NE(std::wstring::npos, text.find(L"Windows 95/98/NT"));
@@ -117,7 +117,7 @@ TEST_F(Shell, SystemInfoWithoutTheToolSaysSo) {
     ed().Step("System Info");
     ed().Click(about, L"&System Info...");
     HWND box = ed().WaitMessageBox();
-    EXPECT_EQ(L"System Information Is Unavailable At This Time", Editor::DialogText(box));
+    EXPECT_EQ(L"System Information Is Unavailable At This Time", DialogText(box));
     EXPECT_TRUE(GetDlgItem(box, IDOK));
     ed().Step("OK");
     ed().Click(box, IDOK);
@@ -147,7 +147,7 @@ TEST_F(Shell, ToolbarButtonsAndCommandsWithoutADocument) {
     }
     PumpFor(200);
     ed().Step("after the commands");
-    EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty()) << "a dialog or message came";
+    EXPECT_TRUE(ed().TopLevel(kDialogClass, nullptr).empty()) << "a dialog or message came";
     EXPECT_TRUE(ed().Documents().empty());
 
     // Items that stay disabled do nothing when their access keys are pressed; Esc leaves the
@@ -158,12 +158,12 @@ TEST_F(Shell, ToolbarButtonsAndCommandsWithoutADocument) {
     for (const auto& off : kOff) {
         ed().Step(std::string("disabled item Alt+") + char(off.title) + ", " + char(off.item));
         ed().Press(Chord{static_cast<WORD>(off.title), false, true});
-        ed().WaitWindow(L"#32768", nullptr, 5000);
+        ed().WaitWindow(kMenuClass, nullptr, 5000);
         ed().Press(static_cast<WORD>(off.item));
         PumpFor(100);
         ed().Press(VK_ESCAPE);
         ed().Press(VK_ESCAPE);
-        ed().WaitUntil([&] { return ed().TopLevel(L"#32768", nullptr).empty(); },
+        ed().WaitUntil([&] { return ed().TopLevel(kMenuClass, nullptr).empty(); },
                        "the menu to close", 5000);
     }
     ed().Step("the Filter title, disabled");
@@ -171,7 +171,7 @@ TEST_F(Shell, ToolbarButtonsAndCommandsWithoutADocument) {
     ed().Press(VK_ESCAPE);
     PumpFor(100);
     ed().Step("after the disabled items");
-    EXPECT_TRUE(ed().TopLevel(L"#32770", nullptr).empty()) << "a disabled item did something";
+    EXPECT_TRUE(ed().TopLevel(kDialogClass, nullptr).empty()) << "a disabled item did something";
 
     // File New and File Open from the menu, and the toolbar's buttons, open their dialogs;
     // leaving them changes nothing.
@@ -203,9 +203,7 @@ TEST_F(Shell, ToolbarButtonsAndCommandsWithoutADocument) {
     ed().ChooseFile(L"Save", path);
     ed().WaitUntil([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; },
                    "the file to be written");
-    wchar_t caption[MAX_PATH] = {};
-    SendMessageW(ed().ActiveDocument(), WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(caption));
-    EXPECT_EQ(path, caption);
+    EXPECT_EQ(path, WindowText(ed().ActiveDocument()));
     EXPECT_EQ(128, ed().CopyPicture().width);
 }
 

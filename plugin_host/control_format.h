@@ -1,6 +1,6 @@
 #pragma once
-// The PlugIn control's fixed numbers: its persisted stream, its size in HIMETRIC and the ids of
-// its error messages. No Windows header, so the rules are tested on the host too.
+// The PlugIn control's fixed numbers: its persisted stream, its size in HIMETRIC and the HRESULTs
+// of its error messages. No Windows header, so the rules are tested on the host too.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -37,25 +37,13 @@ constexpr int kIconPixels = 32;
 // A nonsensical dpi (0 or below) counts as 96 rather than dividing by zero.
 int HimetricFromPixels(int pixels, int dpi);
 
-// The message ids of the string table and the HRESULT that goes with each.
-enum MessageId : unsigned {
-    kProjectName = 100,
-    kDirectoryNotSet = 33001,
-    kUnableToLoadDirectory = 33002,
-    kUnableToLoadPlugIn = 33003,
-    kImageNotValid = 33004,
-    kOnly24Bit = 33005,
-    kUnableToProcess = 33006,
-    kHostDllNotFound = 33007,
-    kNoStatusInformation = 33008,
-    kUnableToLoadHost = 33009,
-};
-// Severity error, facility 10 (the automation "control" facility), code = message id.
+// The HRESULT that goes with message `id` of the string table (resource.h names them): severity
+// error, facility 10 (the automation "control" facility), code = message id.
 constexpr std::uint32_t HresultForMessage(unsigned id) {
     return 0x800A0000u + (id & 0xFFFFu);
 }
 // The one message that is a literal, not a table entry.
 constexpr std::uint32_t kIndexOutOfBoundsHresult = 0x800A017Du;
-constexpr const char* kIndexOutOfBoundsText = "Index out of bounds.";
+constexpr const wchar_t* kIndexOutOfBoundsText = L"Index out of bounds.";
 
 } // namespace rw::plugin

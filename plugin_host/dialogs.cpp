@@ -1,30 +1,18 @@
 #include "plugin_host/dialogs.h"
 
-#include <commctrl.h>
-
-#include <cstring>
-
-#include "lumbra32/lumbra32.h"
 #include "plugin_host/category_tree.h"
-#include "plugin_host/module.h"
-#include "plugin_host/plugin.h"
+#include "plugin_host/file_version.h"
 #include "plugin_host/resource.h"
-#include "plugin_host/text.h"
+#include "win32/strings.h"
+#include "win32/window.h"
 
 namespace rw::plugin {
 namespace {
 
+using rw::win::NarrowCodePage;
+
+// The item value of a category; a plug-in's is its catalogue index.
 constexpr LPARAM kCategoryValue = -1;
-
-std::wstring_view ViewOf(const rw::win::Bstr& s) {
-    return s ? std::wstring_view(s.Get(), SysStringLen(s.Get())) : std::wstring_view();
-}
-
-// The tree view class must exist before a template that names it is instantiated.
-void EnsureTreeViewClass() {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-}
 
 HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::string& text, int image, bool children,
                      LPARAM value) {
@@ -45,88 +33,67 @@ HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::string& text, int i
 
 // ---- SelectPlugInDialog
 
+SelectPlugInDialog::SelectPlugInDialog(const PlugInCatalogue& catalogue)
+    : ModalDialog(IDD_SELECT_PLUGIN), catalogue_(catalogue) {
+    // The tree view class must exist before the template that names it is instantiated.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES};
+    ::InitCommonControlsEx(&controls);
+}
+
 SelectPlugInDialog::~SelectPlugInDialog() {
     if (images_) {
-        ImageList_Destroy(images_);
+        ::ImageList_Destroy(images_);
     }
 }
 
-INT_PTR SelectPlugInDialog::DoModal(HWND owner) {
-    EnsureTreeViewClass();
-    return DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_SELECT_PLUGIN), owner, Proc,
-                           reinterpret_cast<LPARAM>(this));
+std::optional<std::string> SelectPlugInDialog::Chosen() const {
+    return Result() == IDOK ? selection_ : std::nullopt;
 }
 
-INT_PTR CALLBACK SelectPlugInDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    SelectPlugInDialog* self = nullptr;
-    if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<SelectPlugInDialog*>(lParam);
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        self->hwnd_ = hwnd;
-    } else {
-        self = reinterpret_cast<SelectPlugInDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    }
-    if (!self) {
-        return FALSE;
-    }
-    // No C++ exception may unwind through USER32.
-    try {
-        return self->Route(message, wParam, lParam);
-    } catch (...) {
-        self->Close(2);
-        return TRUE;
-    }
+bool SelectPlugInDialog::OnInit() {
+    FillTree();
+    return true; // focus to the first control that takes it: the tree
 }
 
-INT_PTR SelectPlugInDialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        FillTree();
-        return TRUE; // focus to the first control that takes it: the tree
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            Close(1);
-            return TRUE;
-        case IDCANCEL: // the Cancel button, Esc and the close box
-            Close(2);
-            return TRUE;
-        case IDC_PLUGIN_ABOUT:
-            if (HIWORD(wParam) == BN_CLICKED) {
-                OnAboutPlugIn();
-            }
-            return TRUE;
-        default:
-            return FALSE;
+bool SelectPlugInDialog::OnCommand(int id, int code) {
+    switch (id) {
+    case IDOK:
+    case IDCANCEL: // the Cancel button, Esc and the close box
+        End(id);
+        return true;
+    case IDC_PLUGIN_ABOUT:
+        if (code == BN_CLICKED && selection_) {
+            FilterLibrary::ShowAboutOf(*selection_, hwnd());
         }
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->idFrom != IDC_PLUGIN_TREE) {
-            return FALSE;
-        }
-        if (header->code == TVN_SELCHANGEDA || header->code == TVN_SELCHANGEDW) {
-            // The item part that matters lies at the same place in both forms. Once the result
-            // is decided, the tree emptying itself on destruction must not change it.
-            const TVITEMW& item = reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemNew;
-            if (!closing_ && item.hItem) {
-                OnHighlight(item.lParam);
-            }
-        } else if (header->code == NM_DBLCLK) {
-            OnDoubleClick();
-        }
-        return FALSE; // a category still expands or collapses as the tree does by itself
-    }
+        return true;
     default:
-        return FALSE;
+        return false;
     }
+}
+
+bool SelectPlugInDialog::OnNotify(const NMHDR& header, LRESULT&) {
+    if (header.idFrom != IDC_PLUGIN_TREE) {
+        return false;
+    }
+    if (header.code == TVN_SELCHANGEDA || header.code == TVN_SELCHANGEDW) {
+        // The item part that matters lies at the same place in both forms.
+        const TVITEMW& item = reinterpret_cast<const NMTREEVIEWW&>(header).itemNew;
+        if (item.hItem) {
+            OnHighlight(item.lParam);
+        }
+    } else if (header.code == NM_DBLCLK) {
+        OnDoubleClick();
+    }
+    return false; // a category still expands or collapses as the tree does by itself
 }
 
 void SelectPlugInDialog::FillTree() {
-    const HWND tree = GetDlgItem(hwnd_, IDC_PLUGIN_TREE);
+    const HWND tree = Item(IDC_PLUGIN_TREE);
     std::vector<TreeEntry> entries;
     entries.reserve(catalogue_.size());
     for (const PlugInInfo& info : catalogue_) {
-        entries.push_back({AnsiFromWide(ViewOf(info.Category)), AnsiFromWide(ViewOf(info.Title))});
+        entries.push_back(
+            {NarrowCodePage(info.Category.View()), NarrowCodePage(info.Title.View())});
     }
     const CategoryTree plan = BuildCategoryTree(entries);
     std::vector<HTREEITEM> categories(plan.Categories.size(), nullptr);
@@ -144,165 +111,80 @@ void SelectPlugInDialog::FillTree() {
     if (first) {
         ::SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(first));
     }
-    images_ = ImageList_LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(IDB_TREE_IMAGES), 16, 0,
-                                   RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    images_ = ::ImageList_LoadImageW(rw::win::ModuleInstance(), MAKEINTRESOURCEW(IDB_TREE_IMAGES),
+                                     16, 0, RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
     if (images_) {
         ::SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
     }
-    if (const HICON icon = LoadIconW(ModuleInstance(), MAKEINTRESOURCEW(IDI_PLUGIN))) {
-        ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    if (const HICON icon = ::LoadIconW(rw::win::ModuleInstance(), MAKEINTRESOURCEW(IDI_PLUGIN))) {
+        ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     }
 }
 
 void SelectPlugInDialog::OnHighlight(LPARAM itemValue) {
+    // A category changes nothing: the labels and the selection keep the last plug-in.
     if (itemValue == kCategoryValue || itemValue < 0 ||
         static_cast<std::size_t>(itemValue) >= catalogue_.size()) {
         return;
     }
     const PlugInInfo& info = catalogue_[static_cast<std::size_t>(itemValue)];
-    const std::wstring title(ViewOf(info.Title));
-    const std::wstring category(ViewOf(info.Category));
-    const std::wstring fileName(ViewOf(info.FileName));
-    SetDlgItemTextW(hwnd_, IDC_PLUGIN_TITLE, title.c_str());
-    SetDlgItemTextW(hwnd_, IDC_PLUGIN_CATEGORY, category.c_str());
-    SetDlgItemTextW(hwnd_, IDC_PLUGIN_FILENAME, fileName.c_str());
-    selection_ = AnsiFromWide(fileName);
-    hasSelection_ = true;
+    const std::wstring title(info.Title.View());
+    const std::wstring category(info.Category.View());
+    const std::wstring fileName(info.FileName.View());
+    ::SetDlgItemTextW(hwnd(), IDC_PLUGIN_TITLE, title.c_str());
+    ::SetDlgItemTextW(hwnd(), IDC_PLUGIN_CATEGORY, category.c_str());
+    ::SetDlgItemTextW(hwnd(), IDC_PLUGIN_FILENAME, fileName.c_str());
+    selection_ = NarrowCodePage(fileName);
 }
 
 void SelectPlugInDialog::OnDoubleClick() {
-    const HWND tree = GetDlgItem(hwnd_, IDC_PLUGIN_TREE);
+    const HWND tree = Item(IDC_PLUGIN_TREE);
     TVITEMW item{};
     item.mask = TVIF_PARAM | TVIF_HANDLE;
     item.hItem = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
     if (item.hItem && ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) &&
         item.lParam != kCategoryValue) {
-        Close(1);
+        End(IDOK);
     }
-}
-
-void SelectPlugInDialog::OnAboutPlugIn() {
-    if (!hasSelection_) {
-        return;
-    }
-    if (PlugInShowAbout(hwnd_, selection_.c_str()) != 1) {
-        ShowLastError(hwnd_);
-    }
-}
-
-void SelectPlugInDialog::Close(INT_PTR result) {
-    closing_ = true;
-    if (result != 1) {
-        selection_.clear();
-        hasSelection_ = false;
-    }
-    EndDialog(hwnd_, result);
 }
 
 // ---- ControlAboutDialog
 
-INT_PTR ControlAboutDialog::DoModal(HWND owner) {
-    return DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_ABOUT), owner, Proc,
-                           reinterpret_cast<LPARAM>(this));
-}
+ControlAboutDialog::ControlAboutDialog(std::wstring moduleName)
+    : ModalDialog(IDD_ABOUT), moduleName_(std::move(moduleName)) {}
 
-INT_PTR CALLBACK ControlAboutDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        switch (message) {
-        case WM_INITDIALOG:
-            reinterpret_cast<const ControlAboutDialog*>(lParam)->ShowVersion(hwnd);
-            return TRUE;
-        case WM_COMMAND:
-            // Only OK closes it: with no Cancel command, Esc does nothing.
-            if (LOWORD(wParam) == IDOK) {
-                EndDialog(hwnd, 1);
-                return TRUE;
-            }
-            return FALSE;
-        case WM_CLOSE:
-            EndDialog(hwnd, 0);
-            return TRUE;
-        default:
-            return FALSE;
-        }
-    } catch (...) {
-        EndDialog(hwnd, 0);
-        return TRUE;
-    }
-}
-
-void ControlAboutDialog::ShowVersion(HWND hwnd) const {
+bool ControlAboutDialog::OnInit() {
+    // Without a readable version resource the labels stay empty, and so does a label whose key
+    // the resource lacks.
     FileVersionReader reader;
-    if (!reader.Open(moduleName_.c_str())) {
-        return;
-    }
-    const struct {
-        int id;
-        const char* key;
-    } labels[] = {{IDC_ABOUT_DESCRIPTION, "FileDescription"},
-                  {IDC_ABOUT_VERSION, "FileVersion"},
-                  {IDC_ABOUT_COPYRIGHT, "LegalCopyright"}};
-    for (const auto& label : labels) {
-        // A key the resource lacks leaves its label empty.
-        std::wstring value;
-        if (reader.Value(label.key, value)) {
-            SetDlgItemTextW(hwnd, label.id, value.c_str());
+    if (reader.Open(moduleName_.c_str())) {
+        const struct {
+            int id;
+            const char* key;
+        } labels[] = {{IDC_ABOUT_DESCRIPTION, "FileDescription"},
+                      {IDC_ABOUT_VERSION, "FileVersion"},
+                      {IDC_ABOUT_COPYRIGHT, "LegalCopyright"}};
+        for (const auto& label : labels) {
+            std::wstring value;
+            if (reader.Value(label.key, value)) {
+                ::SetDlgItemTextW(hwnd(), label.id, value.c_str());
+            }
         }
     }
+    return true;
 }
 
-// ---- FileVersionReader
-
-bool FileVersionReader::Open(const wchar_t* moduleFileName) {
-    const HMODULE module = GetModuleHandleW(moduleFileName);
-    if (!module) {
+bool ControlAboutDialog::OnCommand(int id, int) {
+    // Only OK closes it: with no Cancel command, Esc does nothing.
+    if (id != IDOK) {
         return false;
     }
-    wchar_t path[MAX_PATH + 1];
-    const DWORD length = GetModuleFileNameW(module, path, MAX_PATH + 1);
-    if (length == 0 || length > MAX_PATH) {
-        return false;
-    }
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
-    if (size == 0) {
-        return false;
-    }
-    std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoW(path, 0, size, block.data())) {
-        return false;
-    }
-    void* root = nullptr;
-    UINT rootLength = 0;
-    if (!VerQueryValueW(block.data(), L"\\", &root, &rootLength) || !root ||
-        rootLength < sizeof(VS_FIXEDFILEINFO)) {
-        return false;
-    }
-    std::memcpy(&fixed_, root, sizeof fixed_);
-    void* translation = nullptr;
-    UINT translationLength = 0;
-    if (VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &translation,
-                       &translationLength)) {
-        const Translation first = FirstTranslation(translation, translationLength);
-        language_ = first.Language;
-        codePage_ = first.CodePage;
-    }
-    block_ = std::move(block);
-    return fixed_.dwSignature == 0xFEEF04BD;
+    End(IDOK);
+    return true;
 }
 
-bool FileVersionReader::Value(const char* key, std::wstring& value) const {
-    if (block_.empty()) {
-        return false;
-    }
-    const std::string path = VersionValuePath(language_, codePage_, key);
-    const std::wstring widePath(path.begin(), path.end()); // the path is plain ASCII
-    void* found = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueW(block_.data(), widePath.c_str(), &found, &length) || !found) {
-        return false;
-    }
-    value.assign(static_cast<const wchar_t*>(found));
+bool ControlAboutDialog::OnClose() {
+    End(0);
     return true;
 }
 

@@ -11,7 +11,7 @@ namespace rw::plugin {
 
 HRESULT ReportError(unsigned id) {
     wchar_t message[1025];
-    const int n = LoadStringW(ModuleInstance(), id, message, 1025);
+    const int n = ::LoadStringW(rw::win::ModuleInstance(), id, message, 1025);
     return ReportError(n > 0 ? message : L"Unknown Error",
                        static_cast<HRESULT>(HresultForMessage(id)));
 }

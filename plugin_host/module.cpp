@@ -6,7 +6,6 @@
 #include <new>
 
 #include "plugin_host/class_factory.h"
-#include "plugin_host/control_window.h"
 #include "plugin_host/lumbraplug_h.h"
 #include "plugin_host/registrar.h"
 #include "plugin_host/resource.h"
@@ -15,7 +14,6 @@
 namespace rw::plugin {
 namespace {
 
-HINSTANCE g_instance = nullptr;
 LONG g_locks = 0;
 CRITICAL_SECTION g_section;
 // The class object, created on first request and kept until the library unloads.
@@ -23,9 +21,6 @@ ClassFactory* g_factory = nullptr;
 
 } // namespace
 
-HINSTANCE ModuleInstance() {
-    return g_instance;
-}
 void LockModule() {
     InterlockedIncrement(&g_locks);
 }
@@ -46,8 +41,8 @@ ModuleGuard::~ModuleGuard() {
 std::wstring ModulePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n =
-            GetModuleFileNameW(g_instance, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD n = ::GetModuleFileNameW(rw::win::ModuleInstance(), path.data(),
+                                             static_cast<DWORD>(path.size()));
         if (n == 0) {
             return {};
         }
@@ -63,10 +58,9 @@ std::wstring ModulePath() {
 
 using namespace rw::plugin;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
-        g_instance = instance;
         InitializeCriticalSection(&g_section);
         DisableThreadLibraryCalls(instance);
         break;
@@ -75,11 +69,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
             g_factory->Release();
             g_factory = nullptr;
         }
-        // A window class left registered would point at code that is about to go away. At
-        // process exit (reserved non-null) nothing can use it any more.
-        if (!reserved) {
-            UnregisterControlWindowClass();
-        }
+        // The control's window class goes with the helpers' class registry, which unregisters
+        // what this module registered as the module's statics are destroyed, after this.
         DeleteCriticalSection(&g_section);
         break;
     default:

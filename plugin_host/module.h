@@ -1,14 +1,15 @@
 #pragma once
-// Module-wide state of lumbraplug: its instance handle, the lock count that DllCanUnloadNow
-// reads, and one critical section for the few things shared by every object (class-object cache,
-// window class, type information).
+// Module-wide state of lumbraplug: the lock count that DllCanUnloadNow reads, and one critical
+// section for the few things shared by every object (class-object cache, type information, the
+// live objects, the icon). The instance handle is rw::win::ModuleInstance().
 #include <windows.h>
 
 #include <string>
 
+#include "win32/window.h"
+
 namespace rw::plugin {
 
-HINSTANCE ModuleInstance();
 // Live objects and class-object locks.
 void LockModule();
 void UnlockModule();

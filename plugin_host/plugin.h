@@ -1,26 +1,24 @@
 #pragma once
-// The PlugIn control: a windowed ActiveX control with the dual interface IPlugIn.
+// The PlugIn control: a windowed ActiveX control with the dual interface IPlugIn. The object's
+// one private header; its members are defined by role:
+//   plugin.cpp              creation, identity (QueryInterface, aggregation) and lifetime
+//   plugin_automation.cpp   IDispatch, IPlugIn, class and error information, connection points
+//   plugin_embedding.cpp    IOleObject, IOleControl, IQuickActivate and in-place activation
+//   plugin_view.cpp         drawing and size: IViewObjectEx, IDataObject
+//   plugin_persistence.cpp  IPersistStreamInit, IPersistStorage
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
 
-#include <string>
-#include <vector>
-
 #include "plugin_host/connection_point.h"
 #include "plugin_host/control_format.h"
+#include "plugin_host/control_window.h"
+#include "plugin_host/filter_library.h"
 #include "plugin_host/lumbraplug_h.h"
 #include "win32/bstr.h"
 #include "win32/com_ptr.h"
 
 namespace rw::plugin {
-
-// One catalogue entry: three strings as the library reported them (each may be null).
-struct PlugInInfo {
-    rw::win::Bstr Title;
-    rw::win::Bstr FileName;
-    rw::win::Bstr Category;
-};
 
 class PlugIn final : public IPlugIn,
                      public IViewObjectEx,
@@ -185,11 +183,6 @@ public:
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
-    // Raises Status on every sink (the library's progress callback ends here).
-    void FireStatus(short percent) { events_.FireStatus(percent); }
-    // Appends an entry (the library's enumeration callback ends here).
-    bool AppendPlugIn(const char* title, const char* fileName, const char* category);
-
 private:
     // The object's own IUnknown, which the outer object holds when aggregated.
     class Inner final : public IUnknown {
@@ -207,18 +200,15 @@ private:
     ~PlugIn();
     HRESULT InnerQueryInterface(REFIID iid, void** out);
 
+    // Title, FileName and Category: one read that differs only in the field.
     HRESULT ReadEntry(int index, rw::win::Bstr PlugInInfo::*field, BSTR* out);
-    HRESULT FillCatalogue();
     HRESULT ActivateInPlace(LONG verb, LPCRECT position);
-    static SIZEL IconExtent();
 
     Inner inner_;
     LONG refs_ = 1;
     IUnknown* outer_; // the controlling unknown: the outer object, or inner_
     EventConnectionPoint events_;
-
-    rw::win::Bstr directory_;
-    std::vector<PlugInInfo> catalogue_;
+    FilterLibrary library_;
     Extent extent_ = kDefaultExtent;
 
     rw::com::ComPtr<IOleClientSite> clientSite_;
@@ -227,9 +217,8 @@ private:
     rw::com::ComPtr<IAdviseSink> viewSink_;
     DWORD viewAspects_ = 0;
     DWORD viewFlags_ = 0;
-    HWND window_ = nullptr;
+    ControlWindow window_;
     bool uiActive_ = false;
-    LONG frozenEvents_ = 0;
 };
 
 } // namespace rw::plugin

@@ -2,7 +2,8 @@
 
 #include "plugin_host/module.h"
 #include "plugin_host/registry_script.h"
-#include "plugin_host/text.h"
+#include "win32/scoped.h"
+#include "win32/strings.h"
 
 namespace rw::plugin {
 namespace {
@@ -17,53 +18,49 @@ HKEY RootHandle(regscript::Root root) {
 
 LSTATUS Execute(const regscript::Operation& op) {
     const HKEY root = RootHandle(op.root);
-    const std::wstring path = WideFromUtf8(op.path);
+    const std::wstring path = rw::win::Widen(op.path);
     switch (op.kind) {
     case regscript::Operation::Kind::DeleteTree: {
-        const LSTATUS status = RegDeleteTreeW(root, path.c_str());
+        const LSTATUS status = ::RegDeleteTreeW(root, path.c_str());
         return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
     }
     case regscript::Operation::Kind::CreateKey:
     case regscript::Operation::Kind::SetValue:
         break;
     }
-    HKEY key = nullptr;
-    LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     KEY_SET_VALUE, nullptr, &key, nullptr);
+    rw::win::ScopedRegKey key;
+    LSTATUS status = ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                       KEY_SET_VALUE, nullptr, key.Put(), nullptr);
     if (status != ERROR_SUCCESS || op.kind == regscript::Operation::Kind::CreateKey) {
-        if (key) {
-            RegCloseKey(key);
-        }
         return status;
     }
-    const std::wstring name = WideFromUtf8(op.value.name);
+    const std::wstring name = rw::win::Widen(op.value.name);
     if (op.value.type == regscript::Value::Type::Number) {
         const DWORD number = op.value.number;
-        status = RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_DWORD,
-                                reinterpret_cast<const BYTE*>(&number), sizeof number);
+        status = ::RegSetValueExW(key.Get(), name.empty() ? nullptr : name.c_str(), 0, REG_DWORD,
+                                  reinterpret_cast<const BYTE*>(&number), sizeof number);
     } else {
-        const std::wstring text = WideFromUtf8(op.value.text);
-        status = RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
-                                reinterpret_cast<const BYTE*>(text.c_str()),
-                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        const std::wstring text = rw::win::Widen(op.value.text);
+        status = ::RegSetValueExW(key.Get(), name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                                  reinterpret_cast<const BYTE*>(text.c_str()),
+                                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
-    RegCloseKey(key);
     return status;
 }
 
 } // namespace
 
 HRESULT RunRegistrationScript(int id, const std::wstring& modulePath, bool registering) {
-    const HINSTANCE instance = ModuleInstance();
-    const HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(id), L"REGISTRY");
-    const HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
-    const void* data = loaded ? LockResource(loaded) : nullptr;
+    const HINSTANCE instance = rw::win::ModuleInstance();
+    const HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(id), L"REGISTRY");
+    const HGLOBAL loaded = found ? ::LoadResource(instance, found) : nullptr;
+    const void* data = loaded ? ::LockResource(loaded) : nullptr;
     if (!data) {
         return HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND);
     }
-    const std::string_view text(static_cast<const char*>(data), SizeofResource(instance, found));
+    const std::string_view text(static_cast<const char*>(data), ::SizeofResource(instance, found));
     const regscript::ParseResult parsed =
-        regscript::Parse(text, {{"MODULE", Utf8FromWide(modulePath)}});
+        regscript::Parse(text, {{"MODULE", rw::win::Narrow(modulePath)}});
     if (!parsed.ok) {
         return E_UNEXPECTED;
     }

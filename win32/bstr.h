@@ -54,7 +54,11 @@ public:
         s_ = s;
     }
     UINT Length() const { return SysStringLen(s_); }
-    std::wstring_view View() const { return s_ ? std::wstring_view(s_, SysStringLen(s_)) : L""; }
+    std::wstring_view View() const { return View(s_); }
+    // The text of a BSTR that someone else owns (a parameter), embedded NULs included.
+    static std::wstring_view View(BSTR s) {
+        return s ? std::wstring_view(s, ::SysStringLen(s)) : std::wstring_view(L"");
+    }
     explicit operator bool() const { return s_ != nullptr; }
 
 private:

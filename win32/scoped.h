@@ -25,6 +25,11 @@ public:
     }
 
     T Get() const { return value_; }
+    // For out-parameters: frees the current value first.
+    T* Put() {
+        Reset();
+        return &value_;
+    }
     explicit operator bool() const { return value_ != Traits::Invalid(); }
     T Release() { return std::exchange(value_, Traits::Invalid()); }
     void Reset(T value = Traits::Invalid()) {
@@ -38,6 +43,21 @@ private:
     T value_ = Traits::Invalid();
 };
 
+// Kernel objects whose "none" is null: processes, threads, events, mappings.
+struct HandleTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static void Free(HANDLE h) { ::CloseHandle(h); }
+};
+// Files, whose "none" is INVALID_HANDLE_VALUE.
+struct FileTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Free(HANDLE h) { ::CloseHandle(h); }
+};
+// File searches of FindFirstFile.
+struct FindTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Free(HANDLE h) { ::FindClose(h); }
+};
 struct GdiTraits {
     static HGDIOBJ Invalid() { return nullptr; }
     static void Free(HGDIOBJ h) { DeleteObject(h); }
@@ -55,10 +75,19 @@ struct GlobalTraits {
     static void Free(HGLOBAL h) { GlobalFree(h); }
 };
 
+struct MetafileTraits {
+    static HMETAFILE Invalid() { return nullptr; }
+    static void Free(HMETAFILE h) { ::DeleteMetaFile(h); }
+};
+
+using ScopedHandle = Scoped<HANDLE, HandleTraits>;
+using ScopedFile = Scoped<HANDLE, FileTraits>;
+using ScopedFind = Scoped<HANDLE, FindTraits>;
 using ScopedGdiObject = Scoped<HGDIOBJ, GdiTraits>;
 using ScopedMemoryDc = Scoped<HDC, MemoryDcTraits>;
 using ScopedRegKey = Scoped<HKEY, RegKeyTraits>;
 using ScopedGlobal = Scoped<HGLOBAL, GlobalTraits>;
+using ScopedMetafile = Scoped<HMETAFILE, MetafileTraits>;
 
 // A locked global memory block; unlocks on destruction.
 template <class T> class GlobalLockPtr {

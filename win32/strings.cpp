@@ -1,48 +1,82 @@
 #include "win32/strings.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 namespace rw::win {
+namespace {
 
-std::wstring Widen(std::string_view utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-std::string Narrow(std::wstring_view text) {
+std::wstring ToWide(UINT codePage, std::string_view text) {
     if (text.empty()) {
         return {};
     }
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
+    const int size = static_cast<int>(text.size());
+    const int n = ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+    if (n <= 0) {
+        return {};
+    }
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(codePage, 0, text.data(), size, out.data(), n);
+    return out;
+}
+
+// `usedDefault` must be null for UTF-8, which has no default character.
+std::string FromWide(UINT codePage, std::wstring_view text, BOOL* usedDefault) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int n =
+        ::WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, usedDefault);
+    if (n <= 0) {
+        return {};
+    }
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
+    ::WideCharToMultiByte(codePage, 0, text.data(), size, out.data(), n, nullptr, usedDefault);
+    return out;
+}
+
+} // namespace
+
+std::wstring Widen(std::string_view utf8) {
+    return ToWide(CP_UTF8, utf8);
+}
+
+std::string Narrow(std::wstring_view text) {
+    return FromWide(CP_UTF8, text, nullptr);
+}
+
+std::wstring WidenCodePage(std::string_view text, UINT codePage) {
+    return ToWide(codePage, text);
+}
+
+std::string NarrowCodePage(std::wstring_view text, UINT codePage, bool* lossy) {
+    BOOL usedDefault = FALSE;
+    std::string out = FromWide(codePage, text, &usedDefault);
+    if (lossy) {
+        *lossy = usedDefault != FALSE;
+    }
     return out;
 }
 
 std::wstring WindowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    // WM_GETTEXT is carried to a window of another process by the system; GetWindowText would
+    // not ask such a window for the text of its controls.
+    const LRESULT length = ::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    const LRESULT copied =
+        ::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(std::max<LRESULT>(copied, 0)));
     return text;
 }
 
 std::wstring ErrorText(HRESULT hr) {
     wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(
+    const DWORD n = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = n ? std::wstring(buffer, n) : std::wstring();
-    LocalFree(buffer);
+    ::LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L'.' ||
                              text.back() == L' ')) {
         text.pop_back();

@@ -23,14 +23,30 @@ namespace {
 class RegisteredClasses {
 public:
     ~RegisteredClasses() { UnregisterAll(); }
-    void Add(const wchar_t* name) {
+    // Registers the class unless it exists. Under the lock, so that two threads creating their
+    // first window of a class at once register it once and record it once.
+    void Register(const WindowClass& cls, WNDPROC proc) {
         std::lock_guard<std::mutex> hold(lock_);
-        names_.emplace_back(name);
+        WNDCLASSEXW wc{};
+        if (::GetClassInfoExW(ModuleInstance(), cls.name, &wc)) {
+            return;
+        }
+        wc.cbSize = sizeof wc;
+        wc.style = cls.style;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = ModuleInstance();
+        wc.hCursor = ::LoadCursorW(nullptr, cls.cursor);
+        wc.hbrBackground = cls.background;
+        wc.hIcon = cls.icon;
+        wc.lpszClassName = cls.name;
+        if (::RegisterClassExW(&wc)) {
+            names_.emplace_back(cls.name);
+        }
     }
     void UnregisterAll() {
         std::lock_guard<std::mutex> hold(lock_);
         for (const std::wstring& name : names_) {
-            UnregisterClassW(name.c_str(), ModuleInstance());
+            ::UnregisterClassW(name.c_str(), ModuleInstance());
         }
         names_.clear();
     }
@@ -84,20 +100,7 @@ void Window::Destroy() {
 
 void Window::Create(const WindowClass& cls, DWORD exStyle, const wchar_t* title, DWORD style, int x,
                     int y, int width, int height, HWND parent, HMENU menuOrId) {
-    WNDCLASSEXW wc{};
-    if (!GetClassInfoExW(ModuleInstance(), cls.name, &wc)) {
-        wc.cbSize = sizeof wc;
-        wc.style = cls.style;
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = ModuleInstance();
-        wc.hCursor = LoadCursorW(nullptr, cls.cursor);
-        wc.hbrBackground = cls.background;
-        wc.hIcon = cls.icon;
-        wc.lpszClassName = cls.name;
-        if (RegisterClassExW(&wc)) {
-            Registered().Add(cls.name);
-        }
-    }
+    Registered().Register(cls, Proc);
     if (exStyle & WS_EX_MDICHILD) {
         MDICREATESTRUCTW mcs{};
         mcs.szClass = cls.name;

@@ -299,16 +299,13 @@ TEST(PlugInDispatch, NamesAndCallsGoThroughTheTypeLibrary) {
     index.vt = VT_I4;
     index.lVal = 0;
     DISPPARAMS one{&index, nullptr, 1, 0};
-    EXCEPINFO exception{};
+    Exception exception;
     EXPECT_EQ(
         control->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, &one, &result, &exception, nullptr),
         DISP_E_EXCEPTION);
     EXPECT_EQ(static_cast<unsigned>(exception.scode), 0x800A80E9u);
     EXPECT_STREQ(exception.bstrDescription, L"Plug-In Directory not set.");
     EXPECT_STREQ(exception.bstrSource, L"PlugIn.PlugIn.1");
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrHelpFile);
 }
 
 namespace {
@@ -396,16 +393,12 @@ TEST(PlugInErrors, DirectoryRulesThroughTheLibraryStandIn) {
     // read-only bit on folders but reports a folder whose name starts with a dot as hidden.
     const std::wstring hidden = filters.Path() + L"\\.hidden";
     ASSERT_TRUE(CreateDirectoryW(hidden.c_str(), nullptr));
-    CloseHandle(CreateFileW((hidden + L"\\b.8bf").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    filters.AddFile(L".hidden\\b.8bf");
     SetFileAttributesW(hidden.c_str(),
                        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     ASSERT_NE(GetFileAttributesW(hidden.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     Bstr hiddenPath(hidden);
     EXPECT_EQ(static_cast<unsigned>(control->put_Directory(hiddenPath.Get())), 0x800A80EAu);
-    SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW((hidden + L"\\b.8bf").c_str());
-    RemoveDirectoryW(hidden.c_str());
 
     ScriptLumbra32("open=0");
     EXPECT_EQ(static_cast<unsigned>(control->put_Directory(path.Get())), 0x800A80F1u);
@@ -468,15 +461,7 @@ namespace {
 // Creates a folder holding one "*.8bf" file; paths past MAX_PATH take the "\\?\\" form.
 void MakePlugInFolder(const std::wstring& folder) {
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr)) << GetLastError();
-    const HANDLE file = CreateFileW((L"\\\\?\\" + folder + L"\\a.8bf").c_str(), GENERIC_WRITE, 0,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
-    CloseHandle(file);
-}
-
-void RemovePlugInFolder(const std::wstring& folder) {
-    DeleteFileW((L"\\\\?\\" + folder + L"\\a.8bf").c_str());
-    RemoveDirectoryW((L"\\\\?\\" + folder).c_str());
+    rw::test::WriteBytes(L"\\\\?\\" + folder + L"\\a.8bf", {});
 }
 
 } // namespace
@@ -516,9 +501,6 @@ TEST(PlugInErrors, DirectoriesMustFitTheLibrarysPathBuffer) {
     EXPECT_EQ(static_cast<unsigned>(control->put_Directory(withNul)), 0x800A80EAu);
     SysFreeString(withNul);
     EXPECT_EQ(Lumbra32Calls(), "PlugInHostAvailable()\n");
-
-    RemovePlugInFolder(longest);
-    RemovePlugInFolder(tooLong);
 }
 
 // Blocks that cannot hold an information header are refused before their bit count is read
@@ -532,7 +514,7 @@ TEST(PlugInInvoke, BlocksSmallerThanAnInformationHeaderAreNoBitmap) {
         SCOPED_TRACE(size);
         const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
         ASSERT_NE(block, nullptr);
-        if (reinterpret_cast<ULONG_PTR>(block) > 0x7FFFFFFF) {
+        if (!FitsTheInterface(block)) {
             GlobalFree(block);
             GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
         }
@@ -712,7 +694,7 @@ TEST(PlugInEvents, TwoSinksReceiveStatusInSlotOrder) {
 
     const HGLOBAL dib = MakeDib(24);
     Bstr name(L"Filter 0.8bf");
-    if (reinterpret_cast<ULONG_PTR>(dib) > 0x7FFFFFFF) {
+    if (!FitsTheInterface(dib)) {
         GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
     }
     ASSERT_EQ(control->InvokePlugIn(name.Get(), HandleValue(dib)), S_OK);
@@ -757,8 +739,7 @@ TEST(PlugInInvoke, BitmapChecksAndRunResults) {
     Bstr name(L"Filter 0.8bf");
     const HGLOBAL dib8 = MakeDib(8);
     const HGLOBAL dib24 = MakeDib(24);
-    if (reinterpret_cast<ULONG_PTR>(dib24) > 0x7FFFFFFF ||
-        reinterpret_cast<ULONG_PTR>(dib8) > 0x7FFFFFFF) {
+    if (!FitsTheInterface(dib24) || !FitsTheInterface(dib8)) {
         GTEST_SKIP() << "global handles do not fit the interface's 32-bit value here";
     }
     ScriptLumbra32("");

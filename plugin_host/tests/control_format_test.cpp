@@ -1,4 +1,5 @@
 #include "plugin_host/control_format.h"
+#include "plugin_host/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,6 @@ TEST(ControlFormat, HimetricRoundsToNearest) {
 }
 
 TEST(ControlFormat, MessageHresults) {
-    EXPECT_EQ(HresultForMessage(kDirectoryNotSet), 0x800A80E9u);
-    EXPECT_EQ(HresultForMessage(kUnableToLoadHost), 0x800A80F1u);
+    EXPECT_EQ(HresultForMessage(IDS_ERR_DIRECTORY_NOT_SET), 0x800A80E9u);
+    EXPECT_EQ(HresultForMessage(IDS_ERR_LOAD_HOST), 0x800A80F1u);
 }

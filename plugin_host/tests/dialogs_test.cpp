@@ -16,9 +16,11 @@
 
 #include "plugin_host/tests/plugin_test_support.h"
 #include "win32/bstr.h"
+#include "win32/strings.h"
 
 using namespace plugintest;
 using rw::win::Bstr;
+using rw::win::WindowText;
 
 namespace {
 
@@ -30,10 +32,8 @@ struct DialogSearch {
 BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM lParam) {
     auto* search = reinterpret_cast<DialogSearch*>(lParam);
     wchar_t cls[64] = {};
-    wchar_t text[128] = {};
     GetClassNameW(hwnd, cls, 64);
-    GetWindowTextW(hwnd, text, 128);
-    if (std::wstring(cls) == L"#32770" && std::wstring(text) == search->caption &&
+    if (std::wstring(cls) == L"#32770" && WindowText(hwnd) == search->caption &&
         IsWindowVisible(hwnd)) {
         search->found = hwnd;
         return FALSE;
@@ -85,12 +85,6 @@ std::wstring FontOf(HWND dialog) {
     const int points = MulDiv(-font.lfHeight, 72, GetDeviceCaps(screen, LOGPIXELSY));
     ReleaseDC(nullptr, screen);
     return std::wstring(font.lfFaceName) + L" " + std::to_wstring(points);
-}
-
-std::wstring Text(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
 }
 
 HTREEITEM Next(HWND tree, HTREEITEM item, UINT relation) {
@@ -213,7 +207,7 @@ TEST_F(SelectPlugIn, TreeSortsSiblingsAndSharesCategoryItems) {
             reinterpret_cast<HIMAGELIST>(::SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
         imagesLoaded = images != nullptr;
         imageCount = images ? ImageList_GetImageCount(images) : 0;
-        titleLabel = Text(GetDlgItem(dialog, 204));
+        titleLabel = WindowText(GetDlgItem(dialog, 204));
         Click(dialog, IDCANCEL);
     });
     EXPECT_EQ(chosen, L"<null>");
@@ -259,11 +253,12 @@ TEST_F(SelectPlugIn, HighlightPlugInThenCategoryThenOkReturnsThePlugIn) {
     const std::wstring chosen = Select([&](HWND dialog, HWND tree) {
         const HTREEITEM b = Find(tree, TVI_ROOT, L"B");
         Highlight(tree, Find(tree, b, L"Zeta"));
-        title = Text(GetDlgItem(dialog, 204));
-        file = Text(GetDlgItem(dialog, 205));
-        category = Text(GetDlgItem(dialog, 206));
+        title = WindowText(GetDlgItem(dialog, 204));
+        file = WindowText(GetDlgItem(dialog, 205));
+        category = WindowText(GetDlgItem(dialog, 206));
         Highlight(tree, Find(tree, TVI_ROOT, L"A"));
-        afterCategory = Text(GetDlgItem(dialog, 204)) + L"/" + Text(GetDlgItem(dialog, 205));
+        afterCategory =
+            WindowText(GetDlgItem(dialog, 204)) + L"/" + WindowText(GetDlgItem(dialog, 205));
         Click(dialog, IDOK);
     });
     EXPECT_EQ(title, L"Zeta");
@@ -396,7 +391,7 @@ TEST_F(SelectPlugIn, CatalogueEmptiedWhileOpenChoosesNothing) {
         }
         EXPECT_EQ(g_reassignTarget, nullptr) << "the timer did not run";
         Highlight(tree, zeta);
-        title = Text(GetDlgItem(dialog, 204));
+        title = WindowText(GetDlgItem(dialog, 204));
         Click(dialog, IDOK);
     });
     KillTimer(nullptr, timer);
@@ -461,7 +456,7 @@ TEST_F(SelectPlugIn, TemplateLaysOutItsControls) {
     RECT client{}, expectedClient{0, 0, 226, 138};
     std::wstring font;
     Select([&](HWND dialog, HWND) {
-        caption = Text(dialog);
+        caption = WindowText(dialog);
         font = FontOf(dialog);
         dialogStyle = static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE));
         GetClientRect(dialog, &client);
@@ -490,11 +485,11 @@ TEST_F(SelectPlugIn, TemplateLaysOutItsControls) {
             const int id = static_cast<int>(static_cast<short>(GetDlgCtrlID(child)));
             const bool textMatters = row.id != 201; // a tree view keeps no window text
             if (_wcsicmp(cls, row.cls) != 0 || id != row.id ||
-                (textMatters && Text(child) != row.text) || !EqualRect(&expected, &actual) ||
+                (textMatters && WindowText(child) != row.text) || !EqualRect(&expected, &actual) ||
                 (style & row.style) != row.style || !(style & WS_VISIBLE) || !(style & WS_CHILD)) {
                 problems.push_back(
                     L"control " + std::to_wstring(row.id) + L" " + row.text + L": " + cls +
-                    L" id " + std::to_wstring(id) + L" text '" + Text(child) + L"' style " +
+                    L" id " + std::to_wstring(id) + L" text '" + WindowText(child) + L"' style " +
                     std::to_wstring(style) + L" at " + std::to_wstring(actual.left) + L"," +
                     std::to_wstring(actual.top) + L"," + std::to_wstring(actual.right) + L"," +
                     std::to_wstring(actual.bottom) + L" not " + std::to_wstring(expected.left) +
@@ -538,9 +533,9 @@ AboutTexts ShowAbout(IPlugIn* control) {
         L"About", [&] { hr = control->AboutBox(); },
         [&](HWND dialog) {
             seen.font = FontOf(dialog);
-            seen.description = Text(GetDlgItem(dialog, 208));
-            seen.version = Text(GetDlgItem(dialog, 207));
-            seen.copyright = Text(GetDlgItem(dialog, 209));
+            seen.description = WindowText(GetDlgItem(dialog, 208));
+            seen.version = WindowText(GetDlgItem(dialog, 207));
+            seen.copyright = WindowText(GetDlgItem(dialog, 209));
             GetClientRect(dialog, &seen.client);
             MapDialogRect(dialog, &seen.expectedClient);
             for (HWND child = GetWindow(dialog, GW_CHILD); child;

@@ -103,40 +103,4 @@ HRESULT Sink::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* p
     return E_FAIL; // ignored by the control: the next sink is still called
 }
 
-TempFolder::TempFolder() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    for (int i = 0;; ++i) {
-        path_ = std::wstring(base) + L"rwplug" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                std::to_wstring(i);
-        if (CreateDirectoryW(path_.c_str(), nullptr)) {
-            break;
-        }
-    }
-}
-
-TempFolder::~TempFolder() {
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name != L"." && name != L"..") {
-                const std::wstring full = path_ + L"\\" + name;
-                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(full.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_DIRECTORY);
-    RemoveDirectoryW(path_.c_str());
-}
-
-void TempFolder::AddFile(const wchar_t* name) const {
-    const HANDLE file = CreateFileW((path_ + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    CloseHandle(file);
-}
-
 } // namespace plugintest

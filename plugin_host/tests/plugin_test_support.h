@@ -9,6 +9,7 @@
 
 #include "plugin_host/lumbraplug_h.h"
 #include "win32/com_ptr.h"
+#include "win32/tests/test_files.h"
 
 namespace plugintest {
 
@@ -57,23 +58,32 @@ private:
     std::string& log_;
 };
 
-// The 32-bit value that InvokePlugIn takes for a global memory handle.
+// The 32-bit value that InvokePlugIn takes for a global memory handle, and whether a handle
+// fits it (a 64-bit build's may not).
 inline LONG HandleValue(HGLOBAL h) {
     return static_cast<LONG>(reinterpret_cast<LONG_PTR>(h));
 }
+inline bool FitsTheInterface(HGLOBAL h) {
+    return reinterpret_cast<ULONG_PTR>(h) <= 0x7FFFFFFF;
+}
 
-// A new empty folder (deleted with its files by the destructor).
-class TempFolder {
+// The exception that IDispatch::Invoke fills; frees its strings.
+struct Exception : EXCEPINFO {
+    Exception() : EXCEPINFO{} {}
+    ~Exception() {
+        SysFreeString(bstrSource);
+        SysFreeString(bstrDescription);
+        SysFreeString(bstrHelpFile);
+    }
+    Exception(const Exception&) = delete;
+    Exception& operator=(const Exception&) = delete;
+};
+
+// A new empty folder, removed with what it holds, whose name the control can hand lumbra32: the
+// active code page holds every character of it.
+class TempFolder : public rw::test::TempDir {
 public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::wstring& Path() const { return path_; }
-    void AddFile(const wchar_t* name) const;
-
-private:
-    std::wstring path_;
+    TempFolder() : TempDir(L"rwplug") {}
 };
 
 } // namespace plugintest

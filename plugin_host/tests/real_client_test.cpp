@@ -46,7 +46,6 @@ std::wstring RegisteredServer() {
 }
 
 HGLOBAL PatternDib(int width, int height);
-bool FitsTheInterface(HGLOBAL memory);
 
 // Registers the shipped control for the test and the stand-in's copy again afterwards: the
 // other tests of the prefix create the class and expect that copy behind it.
@@ -99,15 +98,9 @@ protected:
         DISPPARAMS params{reversed.data(), flags == DISPATCH_PROPERTYPUT ? &named : nullptr,
                           static_cast<UINT>(reversed.size()),
                           flags == DISPATCH_PROPERTYPUT ? 1u : 0u};
-        EXCEPINFO ignored{};
-        const HRESULT hr = dispatch_->Invoke(id, IID_NULL, 0x0409, flags, &params, result,
-                                             exception ? exception : &ignored, nullptr);
-        if (!exception) {
-            SysFreeString(ignored.bstrSource);
-            SysFreeString(ignored.bstrDescription);
-            SysFreeString(ignored.bstrHelpFile);
-        }
-        return hr;
+        Exception ignored;
+        return dispatch_->Invoke(id, IID_NULL, 0x0409, flags, &params, result,
+                                 exception ? exception : &ignored, nullptr);
     }
 
     // A caller's bitmap (PatternDib), freed after the test. Null when there is none to use: the
@@ -220,10 +213,6 @@ UINT LockCount(HGLOBAL memory) {
     return GlobalFlags(memory) & GMEM_LOCKCOUNT;
 }
 
-bool FitsTheInterface(HGLOBAL memory) {
-    return reinterpret_cast<ULONG_PTR>(memory) <= 0x7FFFFFFF;
-}
-
 // "A5 B5 A10 B10 ..." as the pairs of values each sink saw, or a note of what was wrong.
 std::vector<int> PairedValues(const std::string& log) {
     std::istringstream in(log);
@@ -299,13 +288,10 @@ TEST_F(RealControl, ListsTheFixturePlugInsThroughVtableAndDispatch) {
     EXPECT_EQ(result.vt, VT_I4);
     EXPECT_EQ(result.lVal, count - 1);
 
-    EXCEPINFO exception{};
+    Exception exception;
     EXPECT_EQ(Call(1, DISPATCH_PROPERTYGET, {Int(count)}, &result, &exception), DISP_E_EXCEPTION);
     EXPECT_EQ(static_cast<unsigned>(exception.scode), 0x800A017Du);
     EXPECT_STREQ(exception.bstrDescription, L"Index out of bounds.");
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
 
     // Assigned through IDispatch, a folder of plug-ins in other places of the fixture tree.
     Bstr more(FixtureFolder() + L"\\more");
@@ -418,14 +404,11 @@ TEST_F(RealControl, FailingPlugInsLeaveTheBitmapAsItWasAndUnlocked) {
         // The same through IDispatch, as an exception.
         VARIANT result;
         VariantInit(&result);
-        EXCEPINFO exception{};
+        Exception exception;
         EXPECT_EQ(Call(4, DISPATCH_METHOD, {Str(name), Int(HandleValue(dib))}, &result, &exception),
                   DISP_E_EXCEPTION);
         EXPECT_EQ(static_cast<unsigned>(exception.scode), c.hr);
         EXPECT_STREQ(exception.bstrDescription, c.description);
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
-        SysFreeString(exception.bstrHelpFile);
         EXPECT_EQ(BytesOf(dib), before);
         EXPECT_EQ(LockCount(dib), 0u);
     }

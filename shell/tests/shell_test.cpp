@@ -73,9 +73,7 @@ TEST(StartUp, FirstRunUsesTheDefaultPlacementAndTheProgramsFolder) {
     EXPECT_EQ(Global::sLoadPath, folder);
     EXPECT_EQ(Global::sSavePath, folder);
     EXPECT_TRUE(IsWindowVisible(Global::MainForm->hwnd()));
-    wchar_t caption[64];
-    GetWindowTextW(Global::MainForm->hwnd(), caption, 64);
-    EXPECT_STREQ(caption, L"Ridgewright");
+    EXPECT_EQ(rw::win::WindowText(Global::MainForm->hwnd()), L"Ridgewright");
 }
 
 TEST(StartUp, ExitWritesThePlacementAndFoldersThatTheNextStartRestores) {

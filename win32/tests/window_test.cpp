@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "win32/message_loop.h"
-#include "win32/strings.h"
 
 namespace rw::win {
 namespace {
@@ -82,12 +81,6 @@ TEST(MessageLoop, FiltersSeeMessagesFirstUntilRemoved) {
     ProcessPendingMessages();
     EXPECT_EQ(filter.seen, 1);
     EXPECT_EQ(probe.counted, 1);
-}
-
-TEST(Strings, TextRoundTripsThroughUtf8) {
-    const std::wstring text = L"H\u00f6he \u0416 \U0001F5FB";
-    EXPECT_EQ(Widen(Narrow(text)), text);
-    EXPECT_EQ(Narrow(L""), "");
 }
 
 } // namespace

@@ -1,0 +1,375 @@
+#include "e2e/program.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace e2e {
+namespace {
+
+INPUT KeyInput(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+} // namespace
+
+void PumpFor(DWORD ms) {
+    // The driver's own windows (a clipboard owner, say) are sent messages by the program, which
+    // waits for the answers: the driver keeps taking them while it waits itself.
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
+    } while (GetTickCount() - start < ms);
+}
+
+Paths& Config() {
+    static Paths paths;
+    return paths;
+}
+
+std::wstring HostPath(const std::string& path) {
+    std::wstring wide = rw::win::Widen(path);
+    if (!wide.empty() && wide[0] == L'/') {
+        // Wine's drive Z: is the host's root folder.
+        std::replace(wide.begin(), wide.end(), L'/', L'\\');
+        wide = L"Z:" + wide;
+    }
+    return wide;
+}
+
+void Program::Start(const std::wstring& exe, const std::wstring& arguments,
+                    const std::wstring& folder, const wchar_t* mainClass,
+                    const wchar_t* mainCaption) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &process)) {
+        throw StepFailure("cannot start " + Narrow(exe) + " (error " +
+                          std::to_string(GetLastError()) + ")");
+    }
+    process_.Reset(process.hProcess);
+    thread_.Reset(process.hThread);
+    pid_ = process.dwProcessId;
+    started_ = GetTickCount();
+    try {
+        AllowSetForegroundWindow(pid_);
+        WaitForInputIdle(process_.Get(), 15000);
+        if (mainClass) {
+            main_ = WaitWindow(mainClass, mainCaption);
+        }
+    } catch (...) {
+        End(); // no destructor runs for an object that was never made
+        throw;
+    }
+}
+
+Program::~Program() {
+    End();
+}
+
+void Program::End() {
+    if (process_) {
+        if (Alive()) {
+            ::TerminateProcess(process_.Get(), 0);
+            ::WaitForSingleObject(process_.Get(), 5000);
+        }
+        process_.Reset();
+        thread_.Reset();
+    }
+}
+
+void Program::Step(const std::string& name) {
+    CheckAlive(); // the step before ended with the program still running
+    // RW_E2E_TRACE=1 logs when each step starts, to see where a scenario spends its time.
+    static const bool trace = GetEnvironmentVariableW(L"RW_E2E_TRACE", nullptr, 0) > 0;
+    if (trace) {
+        std::printf("      %6lu ms  %s\n", static_cast<unsigned long>(GetTickCount() - started_),
+                    name.c_str());
+    }
+    step_ = name;
+}
+
+bool Program::Alive() const {
+    return WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
+}
+
+void Program::CheckAlive() const {
+    if (!Alive()) {
+        DWORD code = 0;
+        GetExitCodeProcess(process_.Get(), &code);
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
+        throw StepFailure(who_ + " ended (exit code " + std::string(hex) + ") at step \"" + step_ +
+                          "\"");
+    }
+}
+
+DWORD Program::WaitExit(DWORD ms) {
+    if (WaitForSingleObject(process_.Get(), ms) != WAIT_OBJECT_0) {
+        Fail(who_ + " did not end");
+    }
+    ended_ = true;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.Get(), &code);
+    return code;
+}
+
+void Program::Fail(const std::string& what) const {
+    throw StepFailure(what + " (step \"" + step_ + "\")");
+}
+
+void Program::WaitUntil(const std::function<bool()>& done, const std::string& what,
+                        DWORD ms) const {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        CheckAlive();
+        if (done()) {
+            return;
+        }
+        if (GetTickCount() - start > ms) {
+            Fail("timed out waiting for " + what);
+        }
+        PumpFor(kPollMs);
+    }
+}
+
+namespace {
+
+struct TopLevelSearch {
+    DWORD pid;
+    const wchar_t* cls;
+    const wchar_t* caption;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM search) {
+    auto& s = *reinterpret_cast<TopLevelSearch*>(search);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != s.pid || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    // The class comes first: a toolbar's tooltip window carries a button's caption.
+    if (s.cls && ClassOf(window) != s.cls) {
+        return TRUE;
+    }
+    if (s.caption && WindowText(window) != s.caption) {
+        return TRUE;
+    }
+    s.found.push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> Program::TopLevel(const wchar_t* cls, const wchar_t* caption) const {
+    TopLevelSearch search{pid_, cls, caption, {}};
+    EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND Program::WaitWindow(const wchar_t* cls, const wchar_t* caption, DWORD ms) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            const std::vector<HWND> list = TopLevel(cls, caption);
+            found = list.empty() ? nullptr : list.front();
+            return found != nullptr;
+        },
+        "a window \"" + Narrow(caption ? caption : L"") + "\" of class " + Narrow(cls), ms);
+    return found;
+}
+
+HWND Program::FindDialog(const wchar_t* caption) const {
+    const std::vector<HWND> list = TopLevel(kDialogClass, caption);
+    return list.empty() ? nullptr : list.front();
+}
+
+HWND Program::WaitOwnedDialog(HWND owner, const wchar_t* caption, DWORD ms) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevel(kDialogClass, caption)) {
+                if (GetWindow(window, GW_OWNER) == owner) {
+                    found = window;
+                }
+            }
+            return found != nullptr;
+        },
+        "a dialog \"" + Narrow(caption) + "\" over \"" + Narrow(WindowText(owner)) + "\"", ms);
+    return found;
+}
+
+void Program::WaitGone(HWND window, DWORD ms) const {
+    WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); },
+              "window \"" + Narrow(WindowText(window)) + "\" to go", ms);
+}
+
+// Keyboard focus under Wine 8 on Xvfb without a window manager (Managed=N): a program's main
+// window is the foreground window as soon as it shows (Wine activates a new process's first
+// window and nothing takes it away), and its modal dialogs and message boxes take the activation
+// from it as they open. SendInput then delivers each key to the focus window of that thread with
+// the keyboard state kept by the system, as a real keyboard's is: Ctrl for the accelerators, Alt
+// for the menu bar. Posted WM_KEYDOWN messages would leave GetKeyState unchanged in the program,
+// so its accelerators would never fire. Should another process's window take the foreground,
+// SetForegroundWindow from the driver gives it back (Wine puts no lock on it), once the thread
+// that owned the foreground has taken its deactivation messages.
+void Program::Foreground(HWND window) {
+    if (GetForegroundWindow() == window) {
+        return;
+    }
+    SetForegroundWindow(window);
+    // The window losing the foreground is told so by messages; when it is one of the driver's
+    // own, they wait for this thread to take them.
+    WaitUntil(
+        [&] {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageW(&msg);
+            }
+            return GetForegroundWindow() == window;
+        },
+        who_ + " to take the foreground", 5000);
+}
+
+HWND Program::InputTarget() const {
+    // The window a person would be typing into: the program's enabled window on top (a modal
+    // dialog or message box above the disabled main window).
+    HWND top = GetLastActivePopup(main_);
+    return top && IsWindowEnabled(top) ? top : main_;
+}
+
+void Program::SendKeys(const std::vector<INPUT>& inputs) {
+    CheckAlive();
+    HWND foreground = GetForegroundWindow();
+    DWORD pid = 0;
+    GetWindowThreadProcessId(foreground, &pid);
+    if (pid != pid_) {
+        Foreground(InputTarget());
+    }
+    std::vector<INPUT> copy = inputs;
+    SendInput(static_cast<UINT>(copy.size()), copy.data(), sizeof(INPUT));
+    PumpFor(kPollMs);
+}
+
+void Program::Press(Chord chord) {
+    std::vector<INPUT> inputs;
+    if (chord.ctrl) {
+        inputs.push_back(KeyInput(VK_CONTROL, false));
+    }
+    if (chord.alt) {
+        inputs.push_back(KeyInput(VK_MENU, false));
+    }
+    inputs.push_back(KeyInput(chord.key, false));
+    inputs.push_back(KeyInput(chord.key, true));
+    if (chord.alt) {
+        inputs.push_back(KeyInput(VK_MENU, true));
+    }
+    if (chord.ctrl) {
+        inputs.push_back(KeyInput(VK_CONTROL, true));
+    }
+    SendKeys(inputs);
+}
+
+void Program::Type(const std::wstring& text) {
+    std::vector<INPUT> inputs;
+    for (wchar_t c : text) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wScan = c;
+        input.ki.dwFlags = KEYEVENTF_UNICODE;
+        inputs.push_back(input);
+        input.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendKeys(inputs);
+}
+
+HWND Program::WaitMenuPopup() {
+    // A dropped-down menu is a top-level window of the menu class.
+    return WaitWindow(kMenuClass, nullptr, 5000);
+}
+
+void Program::Menu(wchar_t title, wchar_t item) {
+    Press(Chord{static_cast<WORD>(title), false, true});
+    HWND popup = WaitMenuPopup();
+    Press(static_cast<WORD>(item));
+    WaitGone(popup, 5000);
+}
+
+void Program::MenuByPosition(wchar_t title, int downs) {
+    Press(Chord{static_cast<WORD>(title), false, true});
+    HWND popup = WaitMenuPopup();
+    for (int k = 0; k < downs; ++k) {
+        Press(VK_DOWN);
+    }
+    Press(VK_RETURN);
+    WaitGone(popup, 5000);
+}
+
+void Program::ClickAt(HWND window, POINT client, bool twice) {
+    POINT at = client;
+    ClientToScreen(window, &at);
+    // Absolute coordinates run from 0 to 65535 across the primary screen.
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[5] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(at.x, 65536, w) + 1;
+        input.mi.dy = MulDiv(at.y, 65536, h) + 1;
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
+    }
+    inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    inputs[3].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[4].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    CheckAlive();
+    SendInput(twice ? 5 : 3, inputs, sizeof(INPUT));
+    PumpFor(kPollMs);
+}
+
+HWND Program::Button(HWND dialog, const wchar_t* caption) const {
+    for (HWND child : Children(dialog)) {
+        if (ClassOf(child) == L"Button" && WindowText(child) == caption) {
+            return child;
+        }
+    }
+    Fail("no button \"" + Narrow(caption) + "\" in \"" + Narrow(WindowText(dialog)) + "\"");
+}
+
+void Program::Click(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (!button) {
+        Fail("no button " + std::to_string(id) + " in \"" + Narrow(WindowText(dialog)) + "\"");
+    }
+    // Posted: the click may open a modal window of its own, whose loop must not wait for us.
+    PostMessageW(button, BM_CLICK, 0, 0);
+    PumpFor(kPollMs);
+}
+
+void Program::Click(HWND dialog, const wchar_t* caption) {
+    PostMessageW(Button(dialog, caption), BM_CLICK, 0, 0);
+    PumpFor(kPollMs);
+}
+
+void Program::ClickAndWait(HWND dialog, const wchar_t* caption, DWORD ms) {
+    HWND button = Button(dialog, caption);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, ms, &result)) {
+        CheckAlive();
+        Fail("the click on \"" + Narrow(WindowText(button)) + "\" did not finish");
+    }
+}
+
+} // namespace e2e
