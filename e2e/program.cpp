@@ -125,7 +125,28 @@ DWORD Program::WaitExit(DWORD ms) {
 }
 
 void Program::Fail(const std::string& what) const {
-    throw StepFailure(what + " (step \"" + step_ + "\")");
+    throw StepFailure(what + " (step \"" + step_ + "\"; " + Screen() + ")");
+}
+
+std::string Program::Screen() const {
+    std::string text = "on screen:";
+    for (HWND window : TopLevel(nullptr, nullptr)) {
+        text += " " + Narrow(ClassOf(window)) + " \"" + Narrow(WindowText(window)) + "\"" +
+                (IsWindowEnabled(window) ? "" : " (disabled)") + ",";
+    }
+    GUITHREADINFO input{};
+    input.cbSize = sizeof input;
+    if (main_ && GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &input)) {
+        const auto name = [](HWND window) {
+            return window ? Narrow(ClassOf(window)) + " \"" + Narrow(WindowText(window)) + "\"" +
+                                (IsWindowVisible(window) ? "" : " (hidden)")
+                          : std::string("none");
+        };
+        text += " foreground " + name(GetForegroundWindow()) + ", active " +
+                name(input.hwndActive) + ", focus " + name(input.hwndFocus) + ", capture " +
+                name(input.hwndCapture) + ((input.flags & GUI_INMENUMODE) ? ", in a menu" : "");
+    }
+    return text;
 }
 
 void Program::WaitUntil(const std::function<bool()>& done, const std::string& what,
@@ -249,36 +270,103 @@ HWND Program::InputTarget() const {
     return top && IsWindowEnabled(top) ? top : main_;
 }
 
-void Program::SendKeys(const std::vector<INPUT>& inputs) {
-    CheckAlive();
-    HWND foreground = GetForegroundWindow();
+// Input goes where the system routes it the moment it arrives: to the focus window of the
+// foreground thread, or, for the mouse, to a window holding the capture. Right after a window of
+// the program opens or closes, two things are not yet settled. The program activates the next
+// window only after hiding the last one, so for a moment the focus and the capture still name
+// the window that is going. And under Wine the window system's own events for those changes
+// (focus, mapping, the keyboard state, the pointer entering a window) reach the program later,
+// and act when it takes them: one resets the modifier keys to the window system's, which never
+// saw the driver's, and one moves the activation behind an open menu, which closes it. Input
+// sent before the program has taken them is lost, while a person's input, which travels in the
+// same stream as those events, never is. So the driver waits as a person looks: for the window
+// on top to be active with the focus inside it, then for the program to have taken what the
+// window system sent it.
+bool Program::InputSettled(HWND& target) const {
+    target = GetForegroundWindow();
     DWORD pid = 0;
-    GetWindowThreadProcessId(foreground, &pid);
+    const DWORD thread = GetWindowThreadProcessId(target, &pid);
+    GUITHREADINFO input{};
+    input.cbSize = sizeof input;
+    if (pid != pid_ || !IsWindowVisible(target) || !GetGUIThreadInfo(thread, &input)) {
+        return false;
+    }
+    if (input.flags & GUI_INMENUMODE) {
+        return true; // a menu takes the keys while it is open, with the capture
+    }
+    const bool focusInside =
+        !input.hwndFocus || (IsWindowVisible(input.hwndFocus) &&
+                             (input.hwndFocus == target || IsChild(target, input.hwndFocus)));
+    return input.hwndActive == target && focusInside && !input.hwndCapture;
+}
+
+void Program::AwaitInput() {
+    CheckAlive();
+    DWORD pid = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &pid);
     if (pid != pid_) {
         Foreground(InputTarget());
     }
+    HWND target = nullptr;
+    WaitUntil([&] { return InputSettled(target); }, who_ + " to take input", 5000);
+    // The events of the last change are on their way while the program takes the first round
+    // trip; the second one finds them arrived.
+    Synchronize(target);
+    PumpFor(2 * kPollMs);
+    Synchronize(target);
+}
+
+void Program::Synchronize(HWND window) const {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+void Program::SendKeys(const std::vector<INPUT>& inputs) {
+    AwaitInput();
     std::vector<INPUT> copy = inputs;
     SendInput(static_cast<UINT>(copy.size()), copy.data(), sizeof(INPUT));
     PumpFor(kPollMs);
 }
 
 void Program::Press(Chord chord) {
-    std::vector<INPUT> inputs;
+    std::vector<WORD> modifiers;
     if (chord.ctrl) {
-        inputs.push_back(KeyInput(VK_CONTROL, false));
+        modifiers.push_back(VK_CONTROL);
     }
     if (chord.alt) {
-        inputs.push_back(KeyInput(VK_MENU, false));
+        modifiers.push_back(VK_MENU);
     }
-    inputs.push_back(KeyInput(chord.key, false));
-    inputs.push_back(KeyInput(chord.key, true));
-    if (chord.alt) {
-        inputs.push_back(KeyInput(VK_MENU, true));
+    AwaitInput();
+    HoldModifiers(modifiers);
+    std::vector<INPUT> inputs{KeyInput(chord.key, false), KeyInput(chord.key, true)};
+    for (auto k = modifiers.rbegin(); k != modifiers.rend(); ++k) {
+        inputs.push_back(KeyInput(*k, true));
     }
-    if (chord.ctrl) {
-        inputs.push_back(KeyInput(VK_CONTROL, true));
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    PumpFor(kPollMs);
+}
+
+// Should an event of the window system that was still on its way release a modifier behind the
+// driver's back (see AwaitInput), it is pressed again before the key goes.
+void Program::HoldModifiers(const std::vector<WORD>& modifiers) {
+    const auto held = [](WORD key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        std::vector<INPUT> downs;
+        for (WORD key : modifiers) {
+            if (!held(key)) {
+                downs.push_back(KeyInput(key, false));
+            }
+        }
+        if (downs.empty()) {
+            return;
+        }
+        SendInput(static_cast<UINT>(downs.size()), downs.data(), sizeof(INPUT));
+        HWND target = nullptr;
+        InputSettled(target);
+        Synchronize(target ? target : main_);
+        PumpFor(kPollMs);
     }
-    SendKeys(inputs);
+    Fail("the modifier keys would not stay down");
 }
 
 void Program::Type(const std::wstring& text) {
@@ -334,7 +422,7 @@ void Program::ClickAt(HWND window, POINT client, bool twice) {
     inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
     inputs[3].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
     inputs[4].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    CheckAlive();
+    AwaitInput();
     SendInput(twice ? 5 : 3, inputs, sizeof(INPUT));
     PumpFor(kPollMs);
 }

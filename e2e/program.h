@@ -64,6 +64,8 @@ public:
     bool Ended() const { return ended_; }
 
     [[noreturn]] void Fail(const std::string& what) const;
+    // The program's windows and where its input goes, for failure messages.
+    std::string Screen() const;
     // Polls `done` until it holds, checking that the program lives meanwhile.
     void WaitUntil(const std::function<bool()>& done, const std::string& what,
                    DWORD ms = 15000) const;
@@ -115,6 +117,13 @@ protected:
 private:
     void End(); // ends the program if it still runs
     HWND InputTarget() const;
+    // Whether input sent now reaches the window on top; `target` is the foreground window.
+    bool InputSettled(HWND& target) const;
+    // Waits until the program is ready for what a person does next (see its definition).
+    void AwaitInput();
+    // Returns once the thread of `window` has taken what was sent to it before.
+    void Synchronize(HWND window) const;
+    void HoldModifiers(const std::vector<WORD>& modifiers);
     void SendKeys(const std::vector<INPUT>& inputs);
     HWND WaitMenuPopup();
 

@@ -207,5 +207,27 @@ TEST_F(Shell, ToolbarButtonsAndCommandsWithoutADocument) {
     EXPECT_EQ(128, ed().CopyPicture().width);
 }
 
+// A person may click, type a shortcut or open a menu the moment a dialog disappears; none of
+// it may be lost.
+TEST_F(Shell, InputTheMomentADialogClosesIsTaken) {
+    for (int round = 1; round <= 8; ++round) {
+        const std::string n = " (" + std::to_string(round) + ")";
+        ed().Step("toolbar New, Cancel" + n);
+        ed().ClickToolbar(0);
+        HWND dialog = ed().WaitDialog(L"New");
+        ed().Click(dialog, IDCANCEL);
+        ed().WaitGone(dialog);
+        ed().Step("Ctrl+N at once, Cancel" + n);
+        ed().Press(Chord{'N', true});
+        dialog = ed().WaitDialog(L"New");
+        ed().Click(dialog, IDCANCEL);
+        ed().WaitGone(dialog);
+        ed().Step("File > Open at once, Cancel" + n);
+        ed().Menu(L'F', L'O');
+        ed().CancelFileDialog(L"Open");
+    }
+    EXPECT_TRUE(ed().Documents().empty());
+}
+
 } // namespace
 } // namespace e2e
