@@ -150,7 +150,9 @@ std::vector<FilterInfo> FiltersOf(const std::wstring& path, std::vector<uint8_t>
     }
     std::string stem;
     Narrow(FileStem(path), stem);
-    return ListFilters(bytes.data(), bytes.size(), kHostMachine, stem, GetUserDefaultUILanguage());
+    // The language FindResource would take a resource in follows the thread's locale.
+    return ListFilters(bytes.data(), bytes.size(), kHostMachine, stem,
+                       LANGIDFROMLCID(GetThreadLocale()));
 }
 
 // A reported name back to the file and entry point; sets the error on failure.
