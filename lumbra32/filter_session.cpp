@@ -119,7 +119,6 @@ private:
     int64_t maxSpace_ = 0;
     uint8_t errorString_[256]{};
     Tile lastOut_;
-    std::vector<uint8_t> inBuffer_, outBuffer_;
     Clock::duration hostTime_{};
     Clock::duration filterTime_{};
     int advanceCalls_ = 0;
@@ -268,10 +267,10 @@ int16_t Session::FillInput() {
         return pi::kParamErr;
     }
     // Always a copy: a plug-in that writes into its input must not change what later tiles read.
-    if (!Reserve(inBuffer_, bytes)) {
+    if (!Reserve(State().inTile, bytes)) {
         return pi::kMemFull;
     }
-    uint8_t* out = inBuffer_.data();
+    uint8_t* out = State().inTile.data();
     size_t rowBytes = RgbRowBytes(image_.width);
     if (inside && rate == kOne && lo == 0 && hi == 2) {
         for (int32_t y = r.inRect.top; y < r.inRect.bottom; ++y, out += w * 3) {
@@ -289,7 +288,7 @@ int16_t Session::FillInput() {
             }
         }
     }
-    r.inData = inBuffer_.data();
+    r.inData = State().inTile.data();
     r.inRowBytes = w * planes;
     r.inColumnBytes = planes;
     r.inPlaneBytes = 1;
@@ -326,10 +325,10 @@ int16_t Session::FillOutput() {
         tile.rowBytes = static_cast<int32_t>(rowBytes);
     } else {
         int32_t w = r.outRect.right - r.outRect.left, h = r.outRect.bottom - r.outRect.top;
-        if (!Reserve(outBuffer_, int64_t{w} * h * planes)) {
+        if (!Reserve(State().outTile, int64_t{w} * h * planes)) {
             return pi::kMemFull;
         }
-        uint8_t* out = outBuffer_.data();
+        uint8_t* out = State().outTile.data();
         for (int32_t y = r.outRect.top; y < r.outRect.bottom; ++y) {
             for (int32_t x = r.outRect.left; x < r.outRect.right; ++x) {
                 for (int p = lo; p <= hi; ++p) {
@@ -337,7 +336,7 @@ int16_t Session::FillOutput() {
                 }
             }
         }
-        tile.data = outBuffer_.data();
+        tile.data = State().outTile.data();
         tile.rowBytes = w * planes;
         tile.buffered = true;
     }

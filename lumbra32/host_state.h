@@ -104,6 +104,9 @@ struct HostState {
     std::unordered_set<void*> handles;
     // Buffers of the call in progress.
     BufferPool buffers;
+    // The copies advanceState hands out. Kept from run to run: a fresh buffer of a large image
+    // costs more in page faults than the copy itself.
+    std::vector<uint8_t> inTile, outTile;
     // Colours of the PICA colour-space suite, by id.
     struct Colour {
         int16_t space;
