@@ -118,22 +118,21 @@ bool OfTheHelper(HWND w) {
     return helper;
 }
 
+BOOL CALLBACK AddStaticText(HWND child, LPARAM out) {
+    wchar_t cls[32] = L"", text[256] = L"";
+    GetClassNameW(child, cls, 32);
+    if (_wcsicmp(cls, L"Static") == 0 && GetWindowTextW(child, text, 256) > 0) {
+        *reinterpret_cast<std::wstring*>(out) += std::wstring(L": ") + text;
+    }
+    return TRUE;
+}
+
 // The text of a dialog: its caption and its static texts.
 std::wstring DialogText(HWND w) {
     wchar_t text[256] = L"";
     GetWindowTextW(w, text, 256);
     std::wstring all = text;
-    EnumChildWindows(
-        w,
-        [](HWND child, LPARAM out) -> BOOL {
-            wchar_t cls[32] = L"", t[256] = L"";
-            GetClassNameW(child, cls, 32);
-            if (_wcsicmp(cls, L"Static") == 0 && GetWindowTextW(child, t, 256) > 0) {
-                *reinterpret_cast<std::wstring*>(out) += std::wstring(L": ") + t;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
+    EnumChildWindows(w, AddStaticText, reinterpret_cast<LPARAM>(&all));
     return all;
 }
 
@@ -142,18 +141,7 @@ public:
     Answerer()
         : thread_([this] {
               while (!stop_) {
-                  EnumWindows(
-                      [](HWND w, LPARAM self) -> BOOL {
-                          auto* me = reinterpret_cast<Answerer*>(self);
-                          if (IsWindowVisible(w) && OfTheHelper(w) && !me->answered_.count(w)) {
-                              Sleep(100); // let it draw its texts
-                              me->answered_[w] = DialogText(w);
-                              PostMessageW(w, WM_KEYDOWN, VK_RETURN, 0);
-                              PostMessageW(w, WM_COMMAND, IDOK, 0);
-                          }
-                          return TRUE;
-                      },
-                      reinterpret_cast<LPARAM>(this));
+                  EnumWindows(AnswerIfOurs, reinterpret_cast<LPARAM>(this));
                   Sleep(20);
               }
           }) {}
@@ -177,6 +165,17 @@ public:
     ~Answerer() { Stop(); }
 
 private:
+    static BOOL CALLBACK AnswerIfOurs(HWND w, LPARAM self) {
+        auto* me = reinterpret_cast<Answerer*>(self);
+        if (IsWindowVisible(w) && OfTheHelper(w) && !me->answered_.count(w)) {
+            Sleep(100); // let it draw its texts
+            me->answered_[w] = DialogText(w);
+            PostMessageW(w, WM_KEYDOWN, VK_RETURN, 0);
+            PostMessageW(w, WM_COMMAND, IDOK, 0);
+        }
+        return TRUE;
+    }
+
     std::atomic<bool> stop_{false};
     std::map<HWND, std::wstring> answered_;
     std::thread thread_;
