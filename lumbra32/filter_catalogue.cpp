@@ -11,19 +11,38 @@ namespace lumbra {
 
 namespace {
 
-// How well a resource language suits a user of `wanted`: the exact language, then the same
-// primary language, then English, then language-neutral, then anything.
-int LanguageRank(uint16_t language, uint16_t wanted) {
-    if (language == wanted) {
+// Which of a resource's languages Windows' own look-up (FindResource, no language given) takes:
+// language-neutral first, then the user's language, that language with a neutral sublanguage,
+// US English, and otherwise the first in the file (the lowest language id). Lower is better.
+int LanguageRank(uint16_t language, uint16_t user) {
+    constexpr uint16_t kNeutral = 0x0000, kUsEnglish = 0x0409;
+    if (language == kNeutral) {
         return 0;
     }
-    if ((language & 0x3FF) == (wanted & 0x3FF)) {
+    if (language == user) {
         return 1;
     }
-    if ((language & 0x3FF) == 0x09) {
+    if (language == (user & 0x3FF)) {
         return 2;
     }
-    return language == 0 ? 3 : 4;
+    return language == kUsEnglish ? 3 : 4;
+}
+
+constexpr uint32_t kPhotoshopHost = FourCC('8', 'B', 'I', 'M');
+constexpr uint32_t kAnyHost = FourCC(' ', ' ', ' ', ' ');
+
+// Filters a host of ours can run: RGB among its modes, and no other host required.
+bool RunsHere(const Pipl& pipl) {
+    if (pipl.modesGiven && !pipl.supportsRgb) {
+        return false;
+    }
+    return pipl.requiredHost == 0 || pipl.requiredHost == kPhotoshopHost ||
+           pipl.requiredHost == kAnyHost;
+}
+
+// Categories that makers keep out of menus; they write "**Hidden**" and "**Hidden*".
+bool Hidden(const std::string& category) {
+    return category.rfind("**Hidden", 0) == 0;
 }
 
 } // namespace
@@ -43,18 +62,21 @@ std::vector<FilterInfo> ListFilters(const uint8_t* bytes, size_t size, uint16_t 
         auto [it, isNew] = slot.emplace(key, chosen.size());
         if (isNew) {
             chosen.push_back(&res);
-        } else if (LanguageRank(res.language, language) <
-                   LanguageRank(chosen[it->second]->language, language)) {
+        } else if (int rank = LanguageRank(res.language, language),
+                   was = LanguageRank(chosen[it->second]->language, language);
+                   rank < was ||
+                   (rank == was && rank == 4 && res.language < chosen[it->second]->language)) {
             chosen[it->second] = &res;
         }
     }
     for (const PeResource* res : chosen) {
         Pipl pipl;
-        if (!ParsePipl(bytes + res->offset, res->size, pipl) || pipl.kind != kKindFilter) {
+        if (!ParsePipl(bytes + res->offset, res->size, pipl) || pipl.kind != kKindFilter ||
+            !RunsHere(pipl)) {
             continue;
         }
         const std::string& entry = machine == kMachineX86 ? pipl.entryX86 : pipl.entryX64;
-        if (entry.empty() || pipl.category.rfind("**Hidden**", 0) == 0) {
+        if (entry.empty() || Hidden(pipl.category)) {
             continue;
         }
         FilterInfo info;

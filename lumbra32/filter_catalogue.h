@@ -17,9 +17,10 @@ struct FilterInfo {
 
 // The filters of a file (its bytes) that a host running on `machine` (kMachineX86 or
 // kMachineX64) can run: a DLL built for that machine, one filter per PiPL resource that names
-// an entry point for it, hidden categories left out. A resource present in several languages
-// counts once, in the language closest to `language` (a Windows language id). Empty for
-// anything else. `fallbackTitle` names a filter whose PiPL carries no name.
+// an entry point for it, works on RGB images and needs no other host; hidden categories left
+// out. A resource present in several languages counts once, in the language Windows' resource
+// look-up would take for a user of `language` (a Windows language id). Empty for anything
+// else. `fallbackTitle` names a filter whose PiPL carries no name.
 std::vector<FilterInfo> ListFilters(const uint8_t* bytes, size_t size, uint16_t machine,
                                     const std::string& fallbackTitle, uint16_t language = 0x409);
 

@@ -5,11 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <new>
-#include <unordered_set>
 #include <vector>
 
 namespace lumbra {
@@ -17,123 +14,44 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using pi::Boolean;
-using pi::Handle;
 
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-// ---- Handle suite -------------------------------------------------------------------------
-
-// The master pointer comes first, so a handle is a pointer to the data pointer.
-struct HandleBlock {
-    char* data;
-    int32_t size;
-};
-
-std::unordered_set<HandleBlock*>& LiveHandles() {
-    static std::unordered_set<HandleBlock*> live;
-    return live;
-}
-const ForeignHandleOps* g_foreign = nullptr;
-pi::DisplayPixelsProc g_displayPixels = nullptr;
-
-HandleBlock* Ours(Handle h) {
-    auto* block = reinterpret_cast<HandleBlock*>(h);
-    return h && LiveHandles().count(block) ? block : nullptr;
-}
-bool Foreign(Handle h) {
-    return h && g_foreign && g_foreign->owns(h);
-}
-
-Handle LUMBRA_PI_CALL NewHandle(int32_t size) {
-    if (size < 0) {
-        return nullptr;
-    }
-    auto* block = new (std::nothrow) HandleBlock{nullptr, size};
-    if (!block) {
-        return nullptr;
-    }
-    // Never a zero-byte allocation: a null master pointer reads as a purged handle.
-    block->data = static_cast<char*>(std::calloc(std::max<int32_t>(size, 1), 1));
-    if (!block->data) {
-        delete block;
-        return nullptr;
-    }
-    LiveHandles().insert(block);
-    return reinterpret_cast<Handle>(block);
-}
-
-void LUMBRA_PI_CALL DisposeHandle(Handle h) {
-    if (HandleBlock* block = Ours(h)) {
-        LiveHandles().erase(block);
-        std::free(block->data);
-        delete block;
-    } else if (Foreign(h)) {
-        g_foreign->dispose(h);
-    }
-}
-
-int32_t LUMBRA_PI_CALL GetHandleSize(Handle h) {
-    if (HandleBlock* block = Ours(h)) {
-        return block->size;
-    }
-    return Foreign(h) ? g_foreign->size(h) : 0;
-}
-
-int16_t LUMBRA_PI_CALL SetHandleSize(Handle h, int32_t size) {
-    HandleBlock* block = Ours(h);
-    if (!block || size < 0) {
-        return pi::kParamErr;
-    }
-    char* grown = static_cast<char*>(std::realloc(block->data, std::max<int32_t>(size, 1)));
-    if (!grown) {
-        return pi::kMemFull;
-    }
-    if (size > block->size) {
-        std::memset(grown + block->size, 0, static_cast<size_t>(size - block->size));
-    }
-    block->data = grown;
-    block->size = size;
-    return pi::kNoErr;
-}
-
-char* LUMBRA_PI_CALL LockHandle(Handle h, Boolean) {
-    if (HandleBlock* block = Ours(h)) {
-        return block->data;
-    }
-    return Foreign(h) ? g_foreign->lock(h) : nullptr;
-}
-
-void LUMBRA_PI_CALL UnlockHandle(Handle h) {
-    if (!Ours(h) && Foreign(h)) {
-        g_foreign->unlock(h);
-    }
-}
-
-void LUMBRA_PI_CALL RecoverSpace(int32_t) {}
-
-pi::HandleProcs g_handleProcs = {1,
-                                 8,
-                                 NewHandle,
-                                 DisposeHandle,
-                                 GetHandleSize,
-                                 SetHandleSize,
-                                 LockHandle,
-                                 UnlockHandle,
-                                 RecoverSpace,
-                                 DisposeHandle};
-
-// ---- The run ------------------------------------------------------------------------------
+// Tiles as the other hosts offer them: the image up to this side.
+constexpr int16_t kTileSide = 1024;
+constexpr pi::Fixed kOne = 0x10000;
 
 #if INTPTR_MAX == INT32_MAX
-constexpr int32_t kMaxSpace = 256 << 20;
+constexpr int64_t kSpaceCeiling = int64_t{512} << 20; // a 32-bit helper's address space is 4 GB
 #else
-constexpr int32_t kMaxSpace = 1 << 30;
+constexpr int64_t kSpaceCeiling = int64_t{1} << 30; // as other hosts: some plug-ins add to it
 #endif
+constexpr int64_t kSpaceFloor = int64_t{32} << 20;
+constexpr int64_t kSpaceUnknown = int64_t{256} << 20;
 
 bool Empty(const pi::Rect16& r) {
     return r.bottom <= r.top || r.right <= r.left;
+}
+
+// The image coordinate a buffer coordinate samples at `rate` (16.16): floor(v * rate).
+int64_t Sampled(int32_t v, pi::Fixed rate) {
+    int64_t p = int64_t{v} * rate;
+    return p >= 0 ? p >> 16 : -((-p + kOne - 1) >> 16);
+}
+
+// Sizes a tile buffer; false when the memory is not there.
+bool Reserve(std::vector<uint8_t>& buffer, int64_t bytes) {
+    if (static_cast<uint64_t>(bytes) > SIZE_MAX / 2) {
+        return false;
+    }
+    try {
+        buffer.resize(static_cast<size_t>(bytes));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 struct Tile {
@@ -144,17 +62,35 @@ struct Tile {
     bool buffered = false;
 };
 
-class Session {
+// What an area outside the image reads as; false when the plug-in asked for an error there.
+bool PaddingAllowed(int16_t padding) {
+    return padding == pi::kPaddingEdgeReplicate || padding == pi::kPaddingNone ||
+           (padding >= 0 && padding <= 255);
+}
+
+class Session : public CallContext {
 public:
     Session(pi::FilterEntry entry, FilterState& state, const FilterImage& image, intptr_t owner,
             RunHooks& hooks)
         : entry_(entry), state_(state), image_(image), hooks_(hooks) {
         platform_.hwnd = owner;
+        maxSpace_ =
+            AdvertisedSpace(State().platform.freeMemory ? State().platform.freeMemory() : 0);
     }
 
     RunResult Run(RunStats* stats);
 
-    static Session* current;
+    intptr_t OwnerWindow() const override { return platform_.hwnd; }
+    bool AbortRequested() override { return hooks_.AbortRequested(); }
+    void Progress(int32_t done, int32_t total) override { hooks_.Progress(done, total); }
+    int32_t ImageWidth() const override { return image_.width; }
+    int32_t ImageHeight() const override { return image_.height; }
+    void SpecialColor(int32_t which, uint8_t rgb[3]) const override {
+        std::memcpy(rgb, which == pi::kForegroundColor ? record_.foreColor : record_.backColor, 3);
+    }
+    std::vector<StoredResource>& Resources() override { return state_.resources; }
+    int64_t MaxSpace() const override { return maxSpace_; }
+    int16_t AdvanceState() override { return Advance(); }
 
 private:
     void FillRecord();
@@ -166,17 +102,13 @@ private:
     bool InsideImage(const pi::Rect16& r) const {
         return r.top >= 0 && r.left >= 0 && r.bottom <= image_.height && r.right <= image_.width;
     }
+    // One pixel's plane `p` as a buffer outside the image holds it under `padding`; inside the
+    // image, `source`'s own.
+    uint8_t Sample(const uint8_t* source, int64_t x, int64_t y, int p, int16_t padding) const;
 
     static Boolean LUMBRA_PI_CALL AbortProc();
     static void LUMBRA_PI_CALL ProgressProc(int32_t done, int32_t total);
     static int16_t LUMBRA_PI_CALL AdvanceStateProc();
-    static int16_t LUMBRA_PI_CALL AllocateBuffer(int32_t size, pi::BufferID* id);
-    static char* LUMBRA_PI_CALL LockBuffer(pi::BufferID id, Boolean);
-    static void LUMBRA_PI_CALL UnlockBuffer(pi::BufferID) {}
-    static void LUMBRA_PI_CALL FreeBuffer(pi::BufferID id);
-    static int32_t LUMBRA_PI_CALL BufferSpace();
-    static int16_t LUMBRA_PI_CALL NotAvailable() { return pi::kHostInsufficient; }
-    static void LUMBRA_PI_CALL IgnoreEvent(void*) {}
 
     pi::FilterEntry entry_;
     FilterState& state_;
@@ -184,93 +116,52 @@ private:
     RunHooks& hooks_;
     pi::FilterRecord record_{};
     pi::PlatformData platform_{};
-    pi::BufferProcs bufferProcs_{};
+    int64_t maxSpace_ = 0;
     uint8_t errorString_[256]{};
     Tile lastOut_;
-    std::vector<uint8_t> inBuffer_, outBuffer_;
-    std::vector<std::unique_ptr<std::vector<char>>> buffers_;
     Clock::duration hostTime_{};
     Clock::duration filterTime_{};
     int advanceCalls_ = 0;
     int continueCalls_ = 0;
 };
 
-Session* Session::current = nullptr;
-
-// The entry points take no context, so the callbacks find the run through `current`; the
-// host runs one filter at a time.
 Boolean Session::AbortProc() {
-    return current && current->hooks_.AbortRequested() ? 1 : 0;
+    CallContext* call = State().call;
+    return call && call->AbortRequested() ? 1 : 0;
 }
 
 void Session::ProgressProc(int32_t done, int32_t total) {
-    if (current) {
-        current->hooks_.Progress(done, total);
+    if (CallContext* call = State().call) {
+        call->Progress(done, total);
     }
 }
 
 int16_t Session::AdvanceStateProc() {
-    return current ? current->Advance() : int16_t{pi::kParamErr};
-}
-
-int16_t Session::AllocateBuffer(int32_t size, pi::BufferID* id) {
-    if (!current || !id || size < 0 || size > kMaxSpace) {
-        return pi::kMemFull;
-    }
-    try {
-        auto buffer = std::make_unique<std::vector<char>>(static_cast<size_t>(std::max(size, 1)));
-        *id = reinterpret_cast<pi::BufferID>(buffer.get());
-        current->buffers_.push_back(std::move(buffer));
-        return pi::kNoErr;
-    } catch (const std::bad_alloc&) {
-        return pi::kMemFull;
-    }
-}
-
-char* Session::LockBuffer(pi::BufferID id, Boolean) {
-    if (!current) {
-        return nullptr;
-    }
-    for (auto& b : current->buffers_) {
-        if (reinterpret_cast<pi::BufferID>(b.get()) == id) {
-            return b->data();
-        }
-    }
-    return nullptr;
-}
-
-void Session::FreeBuffer(pi::BufferID id) {
-    if (!current) {
-        return;
-    }
-    auto& list = current->buffers_;
-    list.erase(std::remove_if(
-                   list.begin(), list.end(),
-                   [id](const auto& b) { return reinterpret_cast<pi::BufferID>(b.get()) == id; }),
-               list.end());
-}
-
-int32_t Session::BufferSpace() {
-    return kMaxSpace / 2;
+    CallContext* call = State().call;
+    return call ? call->AdvanceState() : int16_t{pi::kParamErr};
 }
 
 void Session::FillRecord() {
+    const SuiteTable& suites = Suites();
     pi::FilterRecord& r = record_;
     r = pi::FilterRecord{};
+    r.serialNumber = 0; // as every current host: the serial string is a property now
     r.abortProc = AbortProc;
     r.progressProc = ProgressProc;
     r.parameters = state_.parameters;
-    r.imageSize = {static_cast<int16_t>(image_.height), static_cast<int16_t>(image_.width)};
+    auto h = static_cast<int16_t>(image_.height), w = static_cast<int16_t>(image_.width);
+    r.imageSize = {h, w};
     r.planes = 3;
-    r.filterRect = {0, 0, static_cast<int16_t>(image_.height), static_cast<int16_t>(image_.width)};
+    r.filterRect = {0, 0, h, w};
     r.background = {0xFFFF, 0xFFFF, 0xFFFF};
     r.foreground = {0, 0, 0};
-    r.maxSpace = kMaxSpace;
-    r.inHiPlane = r.outHiPlane = -1;
+    r.maxSpace = r.bufferSpace = static_cast<int32_t>(maxSpace_);
+    r.maxSpace64 = r.bufferSpace64 = maxSpace_;
     r.backColor[0] = r.backColor[1] = r.backColor[2] = 255;
     r.hostSig = FourCC('R', 'd', 'g', 'w');
+    r.hostProc = suites.hostProc;
     r.imageMode = pi::kImageModeRgb;
-    r.imageHRes = r.imageVRes = 72 << 16;
+    r.imageHRes = r.imageVRes = 72 * kOne;
     r.wholeSize = r.imageSize;
     // sRGB primaries and D65, gamma 2.2: what an untagged 24-bit bitmap usually means.
     r.monitor = {static_cast<pi::Fixed>(2.2 * 65536),
@@ -284,25 +175,38 @@ void Session::FillRecord() {
                  21561,
                  0};
     r.platformData = &platform_;
-    bufferProcs_ = {2, 5, AllocateBuffer, LockBuffer, UnlockBuffer, FreeBuffer, BufferSpace};
-    r.bufferProcs = &bufferProcs_;
-    r.processEvent = reinterpret_cast<void*>(IgnoreEvent);
-    r.displayPixels = g_displayPixels ? reinterpret_cast<void*>(g_displayPixels)
-                                      : reinterpret_cast<void*>(NotAvailable);
-    r.handleProcs = &g_handleProcs;
+    r.bufferProcs = suites.bufferProcs;
+    r.resourceProcs = suites.resourceProcs;
+    r.processEvent = suites.processEvent;
+    r.displayPixels = suites.displayPixels;
+    r.handleProcs = suites.handleProcs;
     r.filterCase = pi::kFilterCaseFlatNoSelection;
     r.dummyPlaneValue = -1;
     r.advanceState = AdvanceStateProc;
+    // A flat image has no layers: absolute planes are the same planes.
+    r.supportsAbsolute = 1;
+    r.getPropertyObsolete = suites.propertyProcs->getPropertyProc;
     r.supportsPadding = 1;
-    r.inputPadding = r.outputPadding = r.maskPadding = pi::kPaddingNone;
-    r.inputRate = r.maskRate = 0x10000;
+    // The interface's default: an area outside the image is an error unless asked for.
+    r.inputPadding = r.outputPadding = r.maskPadding = pi::kPaddingErrorOutside;
+    r.samplingSupport = pi::kSamplingIntegral;
+    r.inputRate = r.maskRate = kOne;
+    r.colorServices = suites.colorServices;
     r.inNonLayerPlanes = r.outNonLayerPlanes = r.absNonLayerPlanes = 3;
+    r.inColumnBytes = r.outColumnBytes = 3;
+    r.inPlaneBytes = r.outPlaneBytes = 1;
+    r.propertyProcs = suites.propertyProcs;
+    int16_t th = std::min(h, kTileSide), tw = std::min(w, kTileSide);
+    r.inTileHeight = r.outTileHeight = r.maskTileHeight = r.absTileHeight = th;
+    r.inTileWidth = r.outTileWidth = r.maskTileWidth = r.absTileWidth = tw;
     r.errorString = errorString_;
+    r.sSPBasic = suites.basicSuite;
     r.depth = 8;
 }
 
 int16_t Session::Call(int16_t selector) {
     int16_t result = pi::kNoErr;
+    State().watchSuspension = 0;
     Clock::duration hostBefore = hostTime_;
     Clock::time_point start = Clock::now();
     entry_(selector, &record_, &state_.data, &result);
@@ -324,6 +228,22 @@ int16_t Session::Advance() {
     return result;
 }
 
+uint8_t Session::Sample(const uint8_t* source, int64_t x, int64_t y, int p, int16_t padding) const {
+    bool inside = y >= 0 && y < image_.height && x >= 0 && x < image_.width;
+    if (!inside) {
+        if (padding >= 0) {
+            return static_cast<uint8_t>(padding);
+        }
+        if (padding != pi::kPaddingEdgeReplicate) {
+            return 0;
+        }
+        x = std::clamp<int64_t>(x, 0, image_.width - 1);
+        y = std::clamp<int64_t>(y, 0, image_.height - 1);
+    }
+    // Planes past the colour ones read as opaque.
+    return p < 3 ? source[y * RgbRowBytes(image_.width) + x * 3 + p] : 255;
+}
+
 int16_t Session::FillInput() {
     pi::FilterRecord& r = record_;
     if (Empty(r.inRect)) {
@@ -332,50 +252,46 @@ int16_t Session::FillInput() {
         return pi::kNoErr;
     }
     int lo = r.inLoPlane, hi = r.inHiPlane;
-    if (lo < 0 || hi < lo || hi - lo >= 16) {
+    if (lo < 0 || hi < lo || hi - lo >= 16 || r.inputRate <= 0) {
         return pi::kParamErr;
     }
     int planes = hi - lo + 1;
-    size_t rowBytes = RgbRowBytes(image_.width);
-    r.inColumnBytes = planes;
-    r.inPlaneBytes = 1;
-    if (lo == 0 && hi == 2 && InsideImage(r.inRect)) {
-        // The image's own rows are in the layout the filter asked for: no copy.
-        r.inData = const_cast<uint8_t*>(image_.src) + r.inRect.top * rowBytes + r.inRect.left * 3;
-        r.inRowBytes = static_cast<int32_t>(rowBytes);
-        return pi::kNoErr;
-    }
     int32_t w = r.inRect.right - r.inRect.left, h = r.inRect.bottom - r.inRect.top;
     int64_t bytes = int64_t{w} * h * planes;
-    if (bytes > kMaxSpace) {
-        return pi::kMemFull;
-    }
-    if (r.inputPadding == pi::kPaddingErrorOutside && !InsideImage(r.inRect)) {
+    // Sampling is monotonic: the corners say whether every sample lies in the image.
+    pi::Fixed rate = r.inputRate;
+    int64_t top = Sampled(r.inRect.top, rate), bottom = Sampled(r.inRect.bottom - 1, rate);
+    int64_t left = Sampled(r.inRect.left, rate), right = Sampled(r.inRect.right - 1, rate);
+    bool inside = top >= 0 && left >= 0 && bottom < image_.height && right < image_.width;
+    if (!inside && !PaddingAllowed(r.inputPadding)) {
         return pi::kParamErr;
     }
-    inBuffer_.resize(static_cast<size_t>(bytes));
-    uint8_t fill = r.inputPadding >= 0 ? static_cast<uint8_t>(r.inputPadding) : 0;
-    uint8_t* out = inBuffer_.data();
-    for (int32_t y = r.inRect.top; y < r.inRect.bottom; ++y) {
-        for (int32_t x = r.inRect.left; x < r.inRect.right; ++x) {
-            bool inside = y >= 0 && y < image_.height && x >= 0 && x < image_.width;
-            int32_t sy = std::clamp(y, 0, image_.height - 1);
-            int32_t sx = std::clamp(x, 0, image_.width - 1);
-            for (int p = lo; p <= hi; ++p) {
-                uint8_t v;
-                if (!inside && r.inputPadding != pi::kPaddingEdgeReplicate) {
-                    v = fill;
-                } else if (p < 3) {
-                    v = image_.src[sy * rowBytes + sx * 3 + p];
-                } else {
-                    v = 255; // planes past the colour ones read as opaque
+    // Always a copy: a plug-in that writes into its input must not change what later tiles read.
+    if (!Reserve(State().inTile, bytes)) {
+        return pi::kMemFull;
+    }
+    uint8_t* out = State().inTile.data();
+    size_t rowBytes = RgbRowBytes(image_.width);
+    if (inside && rate == kOne && lo == 0 && hi == 2) {
+        for (int32_t y = r.inRect.top; y < r.inRect.bottom; ++y, out += w * 3) {
+            std::memcpy(out, image_.src + y * rowBytes + r.inRect.left * 3,
+                        static_cast<size_t>(w) * 3);
+        }
+    } else {
+        for (int32_t y = r.inRect.top; y < r.inRect.bottom; ++y) {
+            int64_t sy = Sampled(y, rate);
+            for (int32_t x = r.inRect.left; x < r.inRect.right; ++x) {
+                int64_t sx = Sampled(x, rate);
+                for (int p = lo; p <= hi; ++p) {
+                    *out++ = Sample(image_.src, sx, sy, p, r.inputPadding);
                 }
-                *out++ = v;
             }
         }
     }
-    r.inData = inBuffer_.data();
+    r.inData = State().inTile.data();
     r.inRowBytes = w * planes;
+    r.inColumnBytes = planes;
+    r.inPlaneBytes = 1;
     return pi::kNoErr;
 }
 
@@ -391,6 +307,10 @@ int16_t Session::FillOutput() {
     if (lo < 0 || hi < lo || hi - lo >= 16) {
         return pi::kParamErr;
     }
+    bool inside = InsideImage(r.outRect);
+    if (!inside && !PaddingAllowed(r.outputPadding)) {
+        return pi::kParamErr;
+    }
     int planes = hi - lo + 1;
     size_t rowBytes = RgbRowBytes(image_.width);
     r.outColumnBytes = planes;
@@ -399,28 +319,24 @@ int16_t Session::FillOutput() {
     tile.rect = r.outRect;
     tile.lo = static_cast<int16_t>(lo);
     tile.hi = static_cast<int16_t>(hi);
-    if (lo == 0 && hi == 2 && InsideImage(r.outRect)) {
+    if (lo == 0 && hi == 2 && inside) {
+        // The output image's own rows are in the layout asked for: the plug-in writes there.
         tile.data = image_.dst + r.outRect.top * rowBytes + r.outRect.left * 3;
         tile.rowBytes = static_cast<int32_t>(rowBytes);
     } else {
         int32_t w = r.outRect.right - r.outRect.left, h = r.outRect.bottom - r.outRect.top;
-        int64_t bytes = int64_t{w} * h * planes;
-        if (bytes > kMaxSpace) {
+        if (!Reserve(State().outTile, int64_t{w} * h * planes)) {
             return pi::kMemFull;
         }
-        outBuffer_.assign(static_cast<size_t>(bytes), 0);
-        uint8_t* out = outBuffer_.data();
+        uint8_t* out = State().outTile.data();
         for (int32_t y = r.outRect.top; y < r.outRect.bottom; ++y) {
             for (int32_t x = r.outRect.left; x < r.outRect.right; ++x) {
-                bool inside = y >= 0 && y < image_.height && x >= 0 && x < image_.width;
-                for (int p = lo; p <= hi; ++p, ++out) {
-                    if (inside && p < 3) {
-                        *out = image_.dst[y * rowBytes + x * 3 + p];
-                    }
+                for (int p = lo; p <= hi; ++p) {
+                    *out++ = Sample(image_.dst, x, y, p, r.outputPadding);
                 }
             }
         }
-        tile.data = outBuffer_.data();
+        tile.data = State().outTile.data();
         tile.rowBytes = w * planes;
         tile.buffered = true;
     }
@@ -453,8 +369,7 @@ void Session::WriteBack() {
 
 RunResult Session::Run(RunStats* stats) {
     RunResult result;
-    Session* outer = current;
-    current = this;
+    ScopedCall call(*this);
     FillRecord();
 
     auto failed = [&](int16_t selector, int16_t code) {
@@ -474,8 +389,6 @@ RunResult Session::Run(RunStats* stats) {
         failed(pi::kSelectorParameters, pi::kUserCanceled);
     }
     if (result.code == pi::kNoErr) {
-        record_.bufferSpace = 0;
-        record_.maxSpace = kMaxSpace;
         code = Call(pi::kSelectorPrepare);
         if (code != pi::kNoErr) {
             failed(pi::kSelectorPrepare, code);
@@ -528,11 +441,40 @@ RunResult Session::Run(RunStats* stats) {
         stats->continueCalls = continueCalls_;
         stats->advanceCalls = advanceCalls_;
     }
-    current = outer;
     return result;
 }
 
+// The About call: no image, the owner and the plug-in's resources.
+class AboutCall : public CallContext {
+public:
+    AboutCall(FilterState& state, intptr_t owner) : state_(state), owner_(owner) {}
+    intptr_t OwnerWindow() const override { return owner_; }
+    bool AbortRequested() override { return false; }
+    void Progress(int32_t, int32_t) override {}
+    int32_t ImageWidth() const override { return 0; }
+    int32_t ImageHeight() const override { return 0; }
+    void SpecialColor(int32_t which, uint8_t rgb[3]) const override {
+        std::memset(rgb, which == pi::kForegroundColor ? 0 : 255, 3);
+    }
+    std::vector<StoredResource>& Resources() override { return state_.resources; }
+    int64_t MaxSpace() const override {
+        return AdvertisedSpace(State().platform.freeMemory ? State().platform.freeMemory() : 0);
+    }
+
+private:
+    FilterState& state_;
+    intptr_t owner_;
+};
+
 } // namespace
+
+int64_t AdvertisedSpace(uint64_t freeBytes) {
+    if (freeBytes == 0) {
+        return kSpaceUnknown;
+    }
+    return std::clamp<int64_t>(static_cast<int64_t>(std::min<uint64_t>(freeBytes, INT64_MAX)),
+                               kSpaceFloor, kSpaceCeiling);
+}
 
 RunResult RunFilter(pi::FilterEntry entry, FilterState& state, const FilterImage& image,
                     intptr_t ownerWindow, RunHooks& hooks, RunStats* stats) {
@@ -550,15 +492,18 @@ int16_t ShowFilterAbout(pi::FilterEntry entry, FilterState& state, intptr_t owne
     if (!entry) {
         return pi::kParamErr;
     }
+    AboutCall about(state, ownerWindow);
+    ScopedCall call(about);
     pi::PlatformData platform{ownerWindow};
-    pi::AboutRecord about{};
-    about.platformData = &platform;
+    pi::AboutRecord record{};
+    record.platformData = &platform;
+    record.sSPBasic = Suites().basicSuite;
     int16_t result = pi::kNoErr;
-    entry(pi::kSelectorAbout, &about, &state.data, &result);
+    entry(pi::kSelectorAbout, &record, &state.data, &result);
     return result;
 }
 
-bool PixelMapToDibRows(const pi::PixelMap& map, pi::VRect rect, std::vector<uint8_t>& rows,
+bool PixelMapToDibRows(const pi::PSPixelMap& map, pi::VRect rect, std::vector<uint8_t>& rows,
                        int32_t& width, int32_t& height) {
     if (!map.baseAddr ||
         (map.imageMode != pi::kImageModeRgb && map.imageMode != pi::kImageModeGray)) {
@@ -596,20 +541,6 @@ bool PixelMapToDibRows(const pi::PixelMap& map, pi::VRect rect, std::vector<uint
         }
     }
     return true;
-}
-
-void SetDisplayPixels(pi::DisplayPixelsProc proc) {
-    g_displayPixels = proc;
-}
-
-void SetForeignHandleOps(const ForeignHandleOps* ops) {
-    g_foreign = ops;
-}
-pi::HandleProcs* HostHandleProcs() {
-    return &g_handleProcs;
-}
-size_t LiveHandleCount() {
-    return LiveHandles().size();
 }
 
 } // namespace lumbra

@@ -3,6 +3,7 @@
 // and the callback suites. Portable: the caller supplies the entry point, the pixels and what
 // "abort" and "progress" mean; nothing here loads code or talks to a window system.
 #include "lumbra32/filter_api.h"
+#include "lumbra32/host_state.h"
 
 #include <cstdint>
 #include <string>
@@ -21,10 +22,11 @@ struct FilterImage {
 };
 
 // What a filter keeps between runs of the same filter in one process: its own global (the
-// entry point's `data`) and its parameters handle.
+// entry point's `data`), its parameters handle and the resources it stored.
 struct FilterState {
     intptr_t data = 0;
     pi::Handle parameters = nullptr;
+    std::vector<StoredResource> resources;
 };
 
 class RunHooks {
@@ -57,24 +59,11 @@ int16_t ShowFilterAbout(pi::FilterEntry entry, FilterState& state, intptr_t owne
 // rows padded to four bytes), for a platform's displayPixels. Gray maps become gray pixels.
 // False for what cannot be shown: other modes, an empty or inverted rectangle, no pixels.
 // The rectangle is cut to the map's bounds.
-bool PixelMapToDibRows(const pi::PixelMap& map, pi::VRect rect, std::vector<uint8_t>& rows,
+bool PixelMapToDibRows(const pi::PSPixelMap& map, pi::VRect rect, std::vector<uint8_t>& rows,
                        int32_t& width, int32_t& height);
-// The platform's way to draw pixels for a plug-in's preview; without one, plug-ins are told
-// the host cannot.
-void SetDisplayPixels(pi::DisplayPixelsProc proc);
-
-// The handle suite is process-wide: parameters handles outlive runs. Some plug-ins put
-// handles of the platform's own allocator in `parameters`; the platform layer can teach the
-// suite to size, lock and free those.
-struct ForeignHandleOps {
-    bool (*owns)(void* h);
-    int32_t (*size)(void* h);
-    char* (*lock)(void* h);
-    void (*unlock)(void* h);
-    void (*dispose)(void* h);
-};
-void SetForeignHandleOps(const ForeignHandleOps* ops);
-pi::HandleProcs* HostHandleProcs();
-size_t LiveHandleCount();
+// The memory a run may promise a plug-in (maxSpace and bufferSpace): what the machine has free,
+// kept within what the record's 32-bit fields and the process can hold. `freeBytes` 0 means
+// unknown.
+int64_t AdvertisedSpace(uint64_t freeBytes);
 
 } // namespace lumbra

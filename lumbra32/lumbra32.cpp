@@ -41,34 +41,14 @@ struct ImageRef {
     HGLOBAL dib;
 };
 
-// ---- State of the library (one caller thread; nothing is locked) --------------------------
-
-int g_lastError = LUMBRA32_OK;
-std::string g_lastDetail;
-std::wstring g_directory;
-PlugInStatusProc g_statusProc = nullptr;
-void* g_statusContext = nullptr;
-bool g_busy = false;
 struct LoadedName {
     std::wstring path;
     std::string entry;
 };
-LoadedName g_loaded;
-bool g_haveLoaded = false;
-uint32_t g_loadedInstance = 0; // the helper process that loaded it
-RunTimings g_timings;
 
-int Fail(int code, std::string detail = {}) {
-    g_lastError = code;
-    g_lastDetail = std::move(detail);
-    return 0;
-}
-
-int Succeed() {
-    g_lastError = LUMBRA32_OK;
-    g_lastDetail.clear();
-    return 1;
-}
+// The error state of the last call; both return what the failing or succeeding call returns.
+int Fail(int code, std::string detail = {});
+int Succeed();
 
 HMODULE ThisModule() {
     HMODULE module = nullptr;
@@ -150,7 +130,9 @@ std::vector<FilterInfo> FiltersOf(const std::wstring& path, std::vector<uint8_t>
     }
     std::string stem;
     Narrow(FileStem(path), stem);
-    return ListFilters(bytes.data(), bytes.size(), kHostMachine, stem, GetUserDefaultUILanguage());
+    // The language FindResource would take a resource in follows the thread's locale.
+    return ListFilters(bytes.data(), bytes.size(), kHostMachine, stem,
+                       LANGIDFROMLCID(GetThreadLocale()));
 }
 
 // A reported name back to the file and entry point; sets the error on failure.
@@ -213,7 +195,38 @@ private:
     DWORD processId_ = 0;
 };
 
-HelperLink g_helper;
+// ---- State of the library, in one object (one caller thread; nothing is locked) ----------
+
+struct Library {
+    int lastError = LUMBRA32_OK;
+    std::string lastDetail;
+    std::wstring directory;
+    PlugInStatusProc statusProc = nullptr;
+    void* statusContext = nullptr;
+    bool busy = false;
+    LoadedName loaded;
+    bool haveLoaded = false;
+    uint32_t loadedInstance = 0; // the helper process that loaded it
+    HelperLink helper;
+    RunTimings timings;
+};
+
+Library& Lib() {
+    static Library library;
+    return library;
+}
+
+int Fail(int code, std::string detail) {
+    Lib().lastError = code;
+    Lib().lastDetail = std::move(detail);
+    return 0;
+}
+
+int Succeed() {
+    Lib().lastError = LUMBRA32_OK;
+    Lib().lastDetail.clear();
+    return 1;
+}
 
 void HelperLink::Close(bool tellHelper) {
     if (ctl_ && tellHelper && process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
@@ -346,12 +359,12 @@ bool HelperLink::Transact(channel::Command command, bool cancellable) {
             // percent reaches the caller even when the reply came with it.
             bool finished = ctl_->finished.load() == sequence_;
             int32_t total = ctl_->progressTotal.load(), done = ctl_->progressDone.load();
-            if (total > 0 && g_statusProc) {
+            if (total > 0 && Lib().statusProc) {
                 int percent =
                     static_cast<int>(std::clamp<int64_t>(int64_t{done} * 100 / total, 0, 100));
                 if (percent != lastPercent) {
                     lastPercent = percent;
-                    g_statusProc(done, percent, g_statusContext);
+                    Lib().statusProc(done, percent, Lib().statusContext);
                 }
             }
             if (finished) {
@@ -417,8 +430,8 @@ int ReplyResult(channel::Control* ctl) {
 }
 
 struct BusyGuard {
-    BusyGuard() { g_busy = true; }
-    ~BusyGuard() { g_busy = false; }
+    BusyGuard() { Lib().busy = true; }
+    ~BusyGuard() { Lib().busy = false; }
 };
 
 struct LockedGlobal {
@@ -496,7 +509,7 @@ const char* ErrorWords(int code) {
 } // namespace
 
 RunTimings LastRunTimings() {
-    return g_timings;
+    return Lib().timings;
 }
 
 } // namespace lumbra
@@ -523,13 +536,13 @@ LUMBRA32_API int WINAPI PlugInHostOpen(const char* dir) {
     while (!wide.empty() && (wide.back() == L'\\' || wide.back() == L'/')) {
         wide.pop_back();
     }
-    g_directory = wide;
+    Lib().directory = wide;
     return Succeed();
 }
 
 LUMBRA32_API int WINAPI PlugInSetStatusCallback(PlugInStatusProc proc, int, void* context) {
-    g_statusProc = proc;
-    g_statusContext = context;
+    Lib().statusProc = proc;
+    Lib().statusContext = context;
     return 1;
 }
 
@@ -537,19 +550,19 @@ LUMBRA32_API int WINAPI PlugInEnumerate(PlugInFoundProc proc, int, void* context
     if (!proc) {
         return Fail(LUMBRA32_BAD_ARGUMENT, "no callback");
     }
-    if (g_directory.empty()) {
+    if (Lib().directory.empty()) {
         return Fail(LUMBRA32_NO_DIRECTORY);
     }
     std::vector<std::wstring> files;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((g_directory + L"\\*.8bf").c_str(), &found);
+    HANDLE search = FindFirstFileW((Lib().directory + L"\\*.8bf").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             std::wstring name = found.cFileName;
             // "*.8bf" also matches longer extensions through short names.
             bool exact = name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".8bf") == 0;
             if (exact && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                files.push_back(g_directory + L"\\" + name);
+                files.push_back(Lib().directory + L"\\" + name);
             }
         } while (FindNextFileW(search, &found));
         FindClose(search);
@@ -583,27 +596,27 @@ LUMBRA32_API int WINAPI PlugInEnumerate(PlugInFoundProc proc, int, void* context
 }
 
 LUMBRA32_API int WINAPI PlugInLoad(const char* fileName) {
-    if (g_busy) {
+    if (Lib().busy) {
         return Fail(LUMBRA32_BUSY);
     }
     BusyGuard busy;
     // Whatever was loaded before is not what the caller wants to run any more.
-    g_haveLoaded = false;
+    Lib().haveLoaded = false;
     LoadedName name;
     if (!Resolve(fileName, name)) {
         return 0;
     }
     bool started = false;
-    if (!g_helper.Ensure(started)) {
+    if (!Lib().helper.Ensure(started)) {
         return 0;
     }
-    CopyRequest(g_helper.ctl(), name);
-    if (!g_helper.Transact(channel::kLoad, false) || !ReplyResult(g_helper.ctl())) {
+    CopyRequest(Lib().helper.ctl(), name);
+    if (!Lib().helper.Transact(channel::kLoad, false) || !ReplyResult(Lib().helper.ctl())) {
         return 0;
     }
-    g_loaded = name;
-    g_haveLoaded = true;
-    g_loadedInstance = g_helper.instance();
+    Lib().loaded = name;
+    Lib().haveLoaded = true;
+    Lib().loadedInstance = Lib().helper.instance();
     return 1;
 }
 
@@ -630,12 +643,12 @@ LUMBRA32_API HGLOBAL WINAPI ImageFromDib(HGLOBAL dib) {
 
 LUMBRA32_API int WINAPI PlugInRun(HGLOBAL image, HWND owner, int) {
     Clock::time_point start = Clock::now();
-    g_timings = RunTimings{};
-    if (g_busy) {
+    Lib().timings = RunTimings{};
+    if (Lib().busy) {
         return Fail(LUMBRA32_BUSY);
     }
     BusyGuard busy;
-    if (!g_haveLoaded) {
+    if (!Lib().haveLoaded) {
         return Fail(LUMBRA32_NOT_LOADED);
     }
     HGLOBAL dib = nullptr;
@@ -648,18 +661,18 @@ LUMBRA32_API int WINAPI PlugInRun(HGLOBAL image, HWND owner, int) {
         dib = static_cast<ImageRef*>(ref.data)->dib;
     }
     bool started = false;
-    if (!g_helper.Ensure(started)) {
+    if (!Lib().helper.Ensure(started)) {
         return 0;
     }
-    g_timings.helperStarted = started;
-    if (g_helper.instance() != g_loadedInstance) {
+    Lib().timings.helperStarted = started;
+    if (Lib().helper.instance() != Lib().loadedInstance) {
         // A new helper knows no plug-in yet: load the current one again (its state was lost
         // with the old helper).
-        CopyRequest(g_helper.ctl(), g_loaded);
-        if (!g_helper.Transact(channel::kLoad, false) || !ReplyResult(g_helper.ctl())) {
+        CopyRequest(Lib().helper.ctl(), Lib().loaded);
+        if (!Lib().helper.Transact(channel::kLoad, false) || !ReplyResult(Lib().helper.ctl())) {
             return 0;
         }
-        g_loadedInstance = g_helper.instance();
+        Lib().loadedInstance = Lib().helper.instance();
     }
     DibGeometry g;
     size_t planeBytes = 0;
@@ -669,28 +682,28 @@ LUMBRA32_API int WINAPI PlugInRun(HGLOBAL image, HWND owner, int) {
             return 0;
         }
         planeBytes = RgbRowBytes(g.width) * static_cast<size_t>(g.height);
-        uint8_t* shared = g_helper.Pixels(uint64_t{planeBytes} * 2);
+        uint8_t* shared = Lib().helper.Pixels(uint64_t{planeBytes} * 2);
         if (!shared) {
             return Fail(LUMBRA32_OUT_OF_MEMORY, "no shared memory for the pixels");
         }
         Clock::time_point t = Clock::now();
         DibToRgb(static_cast<const uint8_t*>(locked.data) + g.pixelOffset, g, shared,
                  shared + planeBytes);
-        g_timings.convertIn = Seconds(Clock::now() - t);
+        Lib().timings.convertIn = Seconds(Clock::now() - t);
     }
-    channel::Control* ctl = g_helper.ctl();
-    CopyRequest(ctl, g_loaded);
+    channel::Control* ctl = Lib().helper.ctl();
+    CopyRequest(ctl, Lib().loaded);
     ctl->owner = reinterpret_cast<uintptr_t>(owner);
     ctl->width = g.width;
     ctl->height = g.height;
-    if (!g_helper.Transact(channel::kRun, true)) {
+    if (!Lib().helper.Transact(channel::kRun, true)) {
         return 0;
     }
-    g_timings.helperBusy = ctl->busySeconds;
-    g_timings.filter = ctl->filterSeconds;
-    g_timings.buffers = ctl->bufferSeconds;
+    Lib().timings.helperBusy = ctl->busySeconds;
+    Lib().timings.filter = ctl->filterSeconds;
+    Lib().timings.buffers = ctl->bufferSeconds;
     if (!ReplyResult(ctl)) {
-        g_timings.total = Seconds(Clock::now() - start);
+        Lib().timings.total = Seconds(Clock::now() - start);
         return 0;
     }
     {
@@ -701,20 +714,20 @@ LUMBRA32_API int WINAPI PlugInRun(HGLOBAL image, HWND owner, int) {
             return Fail(LUMBRA32_BAD_IMAGE, "the bitmap changed during the run");
         }
         Clock::time_point t = Clock::now();
-        RgbToDib(g_helper.Pixels(uint64_t{planeBytes} * 2) + planeBytes, now,
+        RgbToDib(Lib().helper.Pixels(uint64_t{planeBytes} * 2) + planeBytes, now,
                  static_cast<uint8_t*>(locked.data) + now.pixelOffset);
-        g_timings.convertOut = Seconds(Clock::now() - t);
+        Lib().timings.convertOut = Seconds(Clock::now() - t);
     }
-    g_timings.total = Seconds(Clock::now() - start);
+    Lib().timings.total = Seconds(Clock::now() - start);
     return Succeed();
 }
 
 LUMBRA32_API int WINAPI ImageLastError() {
-    return g_lastError;
+    return Lib().lastError;
 }
 
 LUMBRA32_API int WINAPI PlugInShowAbout(HWND owner, const char* fileName) {
-    if (g_busy) {
+    if (Lib().busy) {
         return Fail(LUMBRA32_BUSY);
     }
     BusyGuard busy;
@@ -723,22 +736,22 @@ LUMBRA32_API int WINAPI PlugInShowAbout(HWND owner, const char* fileName) {
         return 0;
     }
     bool started = false;
-    if (!g_helper.Ensure(started)) {
+    if (!Lib().helper.Ensure(started)) {
         return 0;
     }
-    channel::Control* ctl = g_helper.ctl();
+    channel::Control* ctl = Lib().helper.ctl();
     CopyRequest(ctl, name);
     ctl->owner = reinterpret_cast<uintptr_t>(owner);
-    if (!g_helper.Transact(channel::kAbout, false)) {
+    if (!Lib().helper.Transact(channel::kAbout, false)) {
         return 0;
     }
     return ReplyResult(ctl);
 }
 
 LUMBRA32_API int WINAPI ShowLastError(HWND window) {
-    std::string text = ErrorWords(g_lastError);
-    if (!g_lastDetail.empty()) {
-        text += "\n\n" + g_lastDetail;
+    std::string text = ErrorWords(Lib().lastError);
+    if (!Lib().lastDetail.empty()) {
+        text += "\n\n" + Lib().lastDetail;
     }
     MessageBoxA(window, text.c_str(), "Plug-in host", MB_OK | MB_ICONEXCLAMATION);
     return 1;
@@ -748,7 +761,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     // Unloaded while the process goes on: let the helper go. At process exit the helper
     // notices on its own that its caller is gone.
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-        g_helper.Close(true);
+        Lib().helper.Close(true);
     }
     return TRUE;
 }

@@ -66,6 +66,11 @@ enum Lumbra32Error {
     LUMBRA32_USER_CANCELLED = 49,    // the user cancelled the run (Esc): not a failure
 };
 
+// PlugInEnumerate lists the filters of the folder's *.8bf files that this host can run: built
+// for its machine, working on RGB images and asking for no host of another kind; categories
+// beginning "**Hidden" stay out. A property list kept in several languages is read in the one
+// Windows' own resource look-up takes (language-neutral first).
+//
 // File names reported by PlugInEnumerate: the plug-in file's full path when the file holds one
 // filter; when it holds several, "path|entry" with the filter's entry-point name, or
 // "path|#n" (n counting from 0 in enumeration order) where two filters of the file share an

@@ -3,10 +3,12 @@
 // process for as long as that process lives; it keeps every plug-in it loaded, with the
 // plug-in's global data and parameters, so they survive from one run to the next.
 #include "lumbra32/filter_session.h"
+#include "lumbra32/host_state.h"
 #include "lumbra32/host_channel.h"
 #include "lumbra32/lumbra32.h"
 
 #include <windows.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <chrono>
@@ -244,6 +246,8 @@ void Helper::Run() {
     }
 }
 
+// ---- What the platform lends the suites ------------------------------------------------
+
 // Plug-in parameters may be raw global-memory handles.
 bool OwnsGlobal(void* h) {
     return GlobalFlags(static_cast<HGLOBAL>(h)) != GMEM_INVALID_HANDLE;
@@ -260,11 +264,65 @@ void UnlockGlobal(void* h) {
 void FreeGlobal(void* h) {
     GlobalFree(static_cast<HGLOBAL>(h));
 }
-const lumbra::ForeignHandleOps kGlobalHandles = {OwnsGlobal, GlobalBytes, LockGlobal, UnlockGlobal,
-                                                 FreeGlobal};
+
+uint64_t FreeMemory() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
+}
+
+// The picker's caption is the plug-in's prompt.
+UINT_PTR CALLBACK TitlePicker(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        const auto* choose = reinterpret_cast<const CHOOSECOLORW*>(lParam);
+        const auto* prompt = reinterpret_cast<const std::string*>(choose->lCustData);
+        if (!prompt->empty()) {
+            int n = MultiByteToWideChar(1252, 0, prompt->c_str(), -1, nullptr, 0);
+            std::wstring title(n > 0 ? n : 1, L'\0');
+            MultiByteToWideChar(1252, 0, prompt->c_str(), -1, title.data(), n);
+            SetWindowTextW(dialog, title.c_str());
+        }
+    }
+    return 0;
+}
+
+bool ChooseColour(intptr_t owner, const std::string& prompt, uint8_t rgb[3]) {
+    static COLORREF custom[16] = {};
+    CHOOSECOLORW choose{};
+    choose.lStructSize = sizeof choose;
+    choose.hwndOwner = reinterpret_cast<HWND>(owner);
+    choose.rgbResult = RGB(rgb[0], rgb[1], rgb[2]);
+    choose.lpCustColors = custom;
+    choose.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ENABLEHOOK;
+    choose.lCustData = reinterpret_cast<LPARAM>(&prompt);
+    choose.lpfnHook = TitlePicker;
+    if (!ChooseColorW(&choose)) {
+        return false;
+    }
+    rgb[0] = GetRValue(choose.rgbResult);
+    rgb[1] = GetGValue(choose.rgbResult);
+    rgb[2] = GetBValue(choose.rgbResult);
+    return true;
+}
+
+// The interface's colour indexes, 1 to 14, as the system's colours of the same elements.
+bool InterfaceColour(int32_t index, uint8_t rgb[3]) {
+    static const int kSystem[] = {
+        COLOR_BTNFACE,     COLOR_BTNSHADOW,   COLOR_WINDOW,       COLOR_BTNFACE,   COLOR_BTNFACE,
+        COLOR_GRAYTEXT,    COLOR_WINDOWFRAME, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW, COLOR_HIGHLIGHT,
+        COLOR_WINDOWFRAME, COLOR_3DDKSHADOW,  COLOR_HIGHLIGHT};
+    if (index < 1 || index > 14) {
+        return false;
+    }
+    COLORREF c = index == 14 ? RGB(255, 0, 0) : GetSysColor(kSystem[index - 1]);
+    rgb[0] = GetRValue(c);
+    rgb[1] = GetGValue(c);
+    rgb[2] = GetBValue(c);
+    return true;
+}
 
 // Previews: the plug-in's pixels drawn on the device context it gives (one of its dialog's).
-int16_t LUMBRA_PI_CALL DisplayPixels(const lumbra::pi::PixelMap* source,
+int16_t LUMBRA_PI_CALL DisplayPixels(const lumbra::pi::PSPixelMap* source,
                                      const lumbra::pi::VRect* rect, int32_t dstRow, int32_t dstCol,
                                      void* context) {
     if (!source || !rect || !context) {
@@ -306,8 +364,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (!argv || argc < 3) {
         return 2;
     }
-    lumbra::SetForeignHandleOps(&kGlobalHandles);
-    lumbra::SetDisplayPixels(DisplayPixels);
+    lumbra::PlatformServices& platform = lumbra::State().platform;
+    platform.ownsForeignHandle = OwnsGlobal;
+    platform.foreignHandleSize = GlobalBytes;
+    platform.lockForeignHandle = LockGlobal;
+    platform.unlockForeignHandle = UnlockGlobal;
+    platform.disposeForeignHandle = FreeGlobal;
+    platform.displayPixels = DisplayPixels;
+    platform.chooseColor = ChooseColour;
+    platform.freeMemory = FreeMemory;
+    platform.interfaceColor = InterfaceColour;
     Helper helper;
     if (!helper.Open(argv[1], static_cast<DWORD>(wcstoul(argv[2], nullptr, 10)))) {
         return 3;

@@ -9,6 +9,10 @@ constexpr uint32_t kName = FourCC('n', 'a', 'm', 'e');
 constexpr uint32_t kCategory = FourCC('c', 'a', 't', 'g');
 constexpr uint32_t kEntryX86 = FourCC('w', 'x', '8', '6');
 constexpr uint32_t kEntryX64 = FourCC('8', '6', '6', '4');
+constexpr uint32_t kModes = FourCC('m', 'o', 'd', 'e');
+constexpr uint32_t kHost = FourCC('h', 'o', 's', 't');
+// Modes are a set of flags, the first mode in the top bit of the first byte: RGB is mode 3.
+constexpr uint8_t kRgbModeFlag = 0x80 >> 3;
 constexpr size_t kPropertyHeader = 16;
 // A real list holds a few dozen properties; this bounds the work on a hostile count.
 constexpr uint32_t kMaxProperties = 4096;
@@ -100,6 +104,15 @@ bool ParsePipl(const uint8_t* data, size_t size, Pipl& out) {
                 break;
             case kEntryX64:
                 out.entryX64 = CString(value, usable);
+                break;
+            case kModes:
+                out.modesGiven = true;
+                out.supportsRgb = usable >= 1 && (value[0] & kRgbModeFlag) != 0;
+                break;
+            case kHost:
+                if (usable >= 4) {
+                    out.requiredHost = U32(value);
+                }
                 break;
             default:
                 break;

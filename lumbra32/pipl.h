@@ -23,6 +23,10 @@ struct Pipl {
     std::string category; // likewise
     std::string entryX86; // 'wx86'
     std::string entryX64; // '8664'
+    // 'mode': the image modes the filter works in; absent, no limit is known.
+    bool modesGiven = false;
+    bool supportsRgb = false;
+    uint32_t requiredHost = 0; // 'host': 0 when absent
     uint32_t propertiesRead = 0;
 };
 

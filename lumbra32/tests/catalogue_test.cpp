@@ -138,6 +138,43 @@ TEST(Catalogue, OneFilterPerResourceWhateverItsLanguages) {
         << "English when the user's language is not there";
 }
 
+TEST(Catalogue, LeavesOutFiltersForOtherModesOrHostsAndHiddenOnes) {
+    auto filter = [](const std::string& name, const std::string& category,
+                     std::vector<test::PiplProperty> extra) {
+        return FilterPipl(name, category, "", name, std::move(extra));
+    };
+    Bytes cmykOnly{0x08, 0x00}; // mode flags, first mode in the top bit: CMYK is mode 4
+    Bytes rgbAndGray{0x50, 0x00};
+    Bytes file = BuildPe(
+        kMachineX64, true,
+        {{16000, "", 0, filter("cmyk", "C", {{"8BIM", "mode", cmykOnly}})},
+         {16001, "", 0, filter("rgb", "C", {{"8BIM", "mode", rgbAndGray}})},
+         {16002, "", 0, filter("other", "C", {{"8BIM", "host", test::FourCCBytes("PMIG")}})},
+         {16003, "", 0, filter("ps", "C", {{"8BIM", "host", test::FourCCBytes("8BIM")}})},
+         {16004, "", 0, filter("any", "C", {{"8BIM", "host", test::FourCCBytes("    ")}})},
+         {16005, "", 0, filter("hidden", "**Hidden*", {})}});
+    auto filters = ListFilters(file.data(), file.size(), kMachineX64, "f");
+    std::vector<std::string> titles;
+    for (const FilterInfo& f : filters) {
+        titles.push_back(f.title);
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"rgb", "ps", "any"}));
+}
+
+TEST(Catalogue, LanguageNeutralComesBeforeEnglishAsWindowsLooksItUp) {
+    // A file keeping a stale English property list beside the current neutral one.
+    Bytes file = BuildPe(kMachineX64, true,
+                         {{16000, "", 0x409, FilterPipl("Stale", "C", "", "e")},
+                          {16000, "", 0x000, FilterPipl("Current", "C", "", "e")},
+                          {16001, "", 0x40C, FilterPipl("Deux", "C", "", "f")},
+                          {16001, "", 0x407, FilterPipl("Zwei", "C", "", "f")}});
+    auto filters = ListFilters(file.data(), file.size(), kMachineX64, "f", 0x409);
+    ASSERT_EQ(filters.size(), 2u);
+    EXPECT_EQ(filters[0].title, "Current");
+    EXPECT_EQ(filters[1].title, "Zwei") << "neither neutral, user's nor English: the lowest id";
+    EXPECT_EQ(ListFilters(file.data(), file.size(), kMachineX64, "f", 0x40C)[1].title, "Deux");
+}
+
 TEST(Catalogue, UnnamedFilterTakesTheFallbackTitle) {
     Bytes file = BuildPe(kMachineX64, true, {{16000, "", 0, FilterPipl("", "C", "", "e")}});
     auto filters = ListFilters(file.data(), file.size(), kMachineX64, "Plain");

@@ -2,6 +2,7 @@
 // advanceState in both the host-driven and the plug-in-driven style, padding, abort, errors
 // and what survives between runs.
 #include "lumbra32/filter_session.h"
+#include "lumbra32/suites/handle_suite.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +86,7 @@ void TiledInvert(int16_t selector, void* record, intptr_t*, int16_t* result) {
         return;
     }
     r->inputPadding = 0;
+    r->outputPadding = pi::kPaddingNone;
     for (int16_t top = -2; top < r->imageSize.v + 2; top += 5) {
         for (int16_t left = -1; left < r->imageSize.h; left += 4) {
             for (int16_t plane = 0; plane < 3; ++plane) {
@@ -204,7 +206,7 @@ void Counter(int16_t selector, void* record, intptr_t* data, int16_t* result) {
     *result = 0;
     if (selector == pi::kSelectorParameters) {
         if (!r->parameters) {
-            r->parameters = r->handleProcs->newHandle(1);
+            r->parameters = r->handleProcs->newProc(1);
         }
         ++**r->parameters; // dereferenced without locking, as plug-ins do
         if (*data == 0) {
@@ -224,27 +226,27 @@ TEST(FilterSession, ParametersAndGlobalDataSurviveBetweenRuns) {
     ASSERT_NE(state.parameters, nullptr);
     EXPECT_EQ(**state.parameters, 2);
     EXPECT_EQ(*reinterpret_cast<int*>(state.data), 2);
-    EXPECT_EQ(HostHandleProcs()->getSize(state.parameters), 1);
+    EXPECT_EQ(HandleProcsSuite()->getSizeProc(state.parameters), 1);
     EXPECT_EQ(LiveHandleCount(), handlesBefore + 1);
     delete reinterpret_cast<int*>(state.data);
-    HostHandleProcs()->dispose(state.parameters);
+    HandleProcsSuite()->disposeProc(state.parameters);
     EXPECT_EQ(LiveHandleCount(), handlesBefore);
 }
 
 TEST(HandleSuite, ResizeKeepsContentsAndZeroesTheRest) {
-    pi::HandleProcs* procs = HostHandleProcs();
-    pi::Handle h = procs->newHandle(3);
+    pi::HandleProcs* procs = HandleProcsSuite();
+    pi::Handle h = procs->newProc(3);
     ASSERT_NE(h, nullptr);
-    std::memcpy(procs->lock(h, 0), "abc", 3);
-    EXPECT_EQ(procs->setSize(h, 6), 0);
+    std::memcpy(procs->lockProc(h, 0), "abc", 3);
+    EXPECT_EQ(procs->setSizeProc(h, 6), 0);
     char* p = *h;
     EXPECT_EQ(std::string(p, 6), std::string("abc\0\0\0", 6));
-    EXPECT_EQ(procs->getSize(h), 6);
-    EXPECT_EQ(procs->newHandle(-1), nullptr);
+    EXPECT_EQ(procs->getSizeProc(h), 6);
+    EXPECT_EQ(procs->newProc(-1), nullptr);
     int fake = 0;
-    EXPECT_EQ(procs->getSize(reinterpret_cast<pi::Handle>(&fake)), 0) << "unknown handles";
-    EXPECT_NE(procs->setSize(reinterpret_cast<pi::Handle>(&fake), 4), 0);
-    procs->dispose(h);
+    EXPECT_EQ(procs->getSizeProc(reinterpret_cast<pi::Handle>(&fake)), 0) << "unknown handles";
+    EXPECT_NE(procs->setSizeProc(reinterpret_cast<pi::Handle>(&fake), 4), 0);
+    procs->disposeProc(h);
 }
 
 // Asks for the bands of input one at a time while keeping the whole output: the bytes it
@@ -302,23 +304,16 @@ namespace lumbra {
 namespace {
 
 // Handles the platform allocated (a stand-in for global-memory handles): the suite defers to
-// the platform's operations for anything it did not make itself.
+// the platform's services for anything it did not make itself.
 char g_foreignBytes[12] = "foreign";
 void* const g_foreignHandle = &g_foreignBytes;
 int g_foreignUnlocks = 0;
-const ForeignHandleOps kFakeOps = {
-    [](void* h) { return h == g_foreignHandle; },
-    [](void*) { return int32_t{12}; },
-    [](void*) { return static_cast<char*>(g_foreignBytes); },
-    [](void*) { ++g_foreignUnlocks; },
-    [](void*) {},
-};
 
 TEST(DisplayPixels, RgbAndGrayMapsBecomeDibRowsCutToTheirBounds) {
     // Planar RGB, 3 x 2, bounds starting at (10, 20).
     uint8_t planes[3][2][3] = {
         {{1, 2, 3}, {4, 5, 6}}, {{11, 12, 13}, {14, 15, 16}}, {{21, 22, 23}, {24, 25, 26}}};
-    pi::PixelMap map{};
+    pi::PSPixelMap map{};
     map.bounds = {10, 20, 12, 23};
     map.imageMode = pi::kImageModeRgb;
     map.rowBytes = 3;
@@ -340,18 +335,177 @@ TEST(DisplayPixels, RgbAndGrayMapsBecomeDibRowsCutToTheirBounds) {
 }
 
 TEST(HandleSuite, ForeignHandlesGoToThePlatform) {
-    pi::HandleProcs* procs = HostHandleProcs();
+    pi::HandleProcs* procs = HandleProcsSuite();
     auto h = static_cast<pi::Handle>(g_foreignHandle);
-    EXPECT_EQ(procs->getSize(h), 0) << "unknown without the platform's help";
-    SetForeignHandleOps(&kFakeOps);
-    EXPECT_EQ(procs->getSize(h), 12);
-    EXPECT_STREQ(procs->lock(h, 0), "foreign");
-    procs->unlock(h);
+    EXPECT_EQ(procs->getSizeProc(h), 0) << "unknown without the platform's help";
+    PlatformServices& platform = State().platform;
+    PlatformServices saved = platform;
+    platform.ownsForeignHandle = [](void* p) { return p == g_foreignHandle; };
+    platform.foreignHandleSize = [](void*) { return int32_t{12}; };
+    platform.lockForeignHandle = [](void*) { return static_cast<char*>(g_foreignBytes); };
+    platform.unlockForeignHandle = [](void*) { ++g_foreignUnlocks; };
+    EXPECT_EQ(procs->getSizeProc(h), 12);
+    EXPECT_STREQ(procs->lockProc(h, 0), "foreign");
+    procs->unlockProc(h);
     EXPECT_EQ(g_foreignUnlocks, 1);
-    pi::Handle ours = procs->newHandle(2);
-    EXPECT_EQ(procs->getSize(ours), 2) << "the suite's own handles stay its own";
-    procs->dispose(ours);
-    SetForeignHandleOps(nullptr);
+    pi::Handle ours = procs->newProc(2);
+    EXPECT_EQ(procs->getSizeProc(ours), 2) << "the suite's own handles stay its own";
+    procs->disposeProc(ours);
+    platform = saved;
+}
+
+} // namespace
+} // namespace lumbra
+
+namespace lumbra {
+namespace {
+
+// Keeps a copy of the record as Start saw it, and what its callbacks answered.
+struct Seen {
+    pi::FilterRecord record{};
+    int16_t property = 1;
+    intptr_t channels = 0;
+};
+Seen g_seen;
+
+void Inspect(int16_t selector, void* record, intptr_t*, int16_t* result) {
+    auto* r = static_cast<FilterRecord*>(record);
+    *result = 0;
+    if (selector == pi::kSelectorStart) {
+        g_seen.record = *r;
+        r->hostProc(1, nullptr);
+        g_seen.property = r->getPropertyObsolete(
+            pi::kPhotoshopSignature, pi::prop::kNumberOfChannels, 0, &g_seen.channels, nullptr);
+    }
+}
+
+TEST(FilterSession, RecordCarriesWhatRealFiltersReadUnguarded) {
+    Image img(1500, 20);
+    FilterState state;
+    Hooks hooks;
+    ASSERT_EQ(RunFilter(Inspect, state, img.View(), 0, hooks).code, 0);
+    const pi::FilterRecord& r = g_seen.record;
+    // Tiles as other hosts give them: the image, up to 1024 a side.
+    EXPECT_EQ(r.outTileWidth, 1024);
+    EXPECT_EQ(r.outTileHeight, 20);
+    EXPECT_EQ(r.inTileWidth, r.outTileWidth);
+    EXPECT_EQ(r.maskTileHeight, r.outTileHeight);
+    EXPECT_EQ(r.absTileWidth, r.outTileWidth);
+    EXPECT_EQ(r.inHiPlane, 0);
+    EXPECT_EQ(r.outHiPlane, 0);
+    EXPECT_EQ(r.inputPadding, pi::kPaddingErrorOutside);
+    EXPECT_EQ(r.inputRate, 0x10000);
+    EXPECT_EQ(r.samplingSupport, pi::kSamplingIntegral);
+    EXPECT_GT(r.maxSpace, 0);
+    EXPECT_EQ(r.bufferSpace, r.maxSpace);
+    EXPECT_EQ(r.maxSpace64, r.maxSpace);
+    EXPECT_TRUE(r.colorServices && r.sSPBasic && r.propertyProcs && r.resourceProcs &&
+                r.handleProcs && r.bufferProcs && r.displayPixels && r.processEvent);
+    EXPECT_EQ(r.descriptorParameters, nullptr) << "null, never half-filled";
+    EXPECT_EQ(g_seen.property, 0);
+    EXPECT_EQ(g_seen.channels, 3);
+}
+
+TEST(FilterSession, AdvertisedSpaceFollowsFreeMemoryWithinBounds) {
+    EXPECT_EQ(AdvertisedSpace(uint64_t{300} << 20), int64_t{300} << 20);
+    EXPECT_EQ(AdvertisedSpace(1000), int64_t{32} << 20) << "never less than a floor";
+    EXPECT_LE(AdvertisedSpace(uint64_t{64} << 30), int64_t{1} << 30) << "below 2 GB";
+    EXPECT_GT(AdvertisedSpace(0), 0) << "unknown: a guess, not nothing";
+}
+
+// Scribbles over its input after each band; the next band must still read the image.
+void Scribbler(int16_t selector, void* record, intptr_t*, int16_t* result) {
+    auto* r = static_cast<FilterRecord*>(record);
+    *result = 0;
+    if (selector == pi::kSelectorStart) {
+        r->inRect = r->outRect = {0, 0, 2, r->imageSize.h};
+        r->inHiPlane = r->outHiPlane = 2;
+    } else if (selector == pi::kSelectorContinue) {
+        InvertRect(r);
+        std::memset(r->inData, 0x5A, static_cast<size_t>(r->inRowBytes) * 2);
+        if (r->outRect.bottom >= r->imageSize.v) {
+            r->inRect = r->outRect = {};
+        } else {
+            // Overlapping bands: the second reads a row the first one scribbled over.
+            int16_t top = static_cast<int16_t>(r->outRect.bottom - 1);
+            r->inRect = r->outRect = {top, 0, static_cast<int16_t>(top + 2), r->imageSize.h};
+        }
+    }
+}
+
+TEST(FilterSession, InputIsACopySoScribblingInItChangesNothingLater) {
+    Image img(4, 5);
+    Image want = Inverted(img);
+    FilterState state;
+    Hooks hooks;
+    ASSERT_EQ(RunFilter(Scribbler, state, img.View(), 0, hooks).code, 0);
+    EXPECT_EQ(img.dst, want.dst);
+    EXPECT_EQ(img.src, Image(4, 5).src);
+}
+
+// Asks for the image at half resolution: every second pixel of every second row.
+std::vector<uint8_t> g_sampled;
+void HalfRate(int16_t selector, void* record, intptr_t*, int16_t* result) {
+    auto* r = static_cast<FilterRecord*>(record);
+    *result = 0;
+    if (selector == pi::kSelectorStart) {
+        r->inputRate = 2 << 16;
+        r->inRect = {0, 0, static_cast<int16_t>(r->imageSize.v / 2),
+                     static_cast<int16_t>(r->imageSize.h / 2)};
+        r->inHiPlane = 2;
+        if ((*result = r->advanceState()) == 0) {
+            auto* in = static_cast<uint8_t*>(r->inData);
+            g_sampled.assign(in, in + r->inRowBytes * (r->inRect.bottom - r->inRect.top));
+        }
+        r->inRect = {};
+    }
+}
+
+TEST(FilterSession, InputRateSamplesTheImage) {
+    Image img(6, 4);
+    FilterState state;
+    Hooks hooks;
+    ASSERT_EQ(RunFilter(HalfRate, state, img.View(), 0, hooks).code, 0);
+    ASSERT_EQ(g_sampled.size(), 3u * 2 * 3);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_EQ(g_sampled[(y * 3 + x) * 3 + c], img.src[(2 * y * 6 + 2 * x) * 3 + c]);
+            }
+        }
+    }
+}
+
+// Asks for a rectangle reaching past the image, with the padding it was given.
+int16_t g_padding = pi::kPaddingErrorOutside;
+uint8_t g_corner = 0;
+void PastTheEdge(int16_t selector, void* record, intptr_t*, int16_t* result) {
+    auto* r = static_cast<FilterRecord*>(record);
+    *result = 0;
+    if (selector == pi::kSelectorStart) {
+        if (g_padding != pi::kPaddingErrorOutside) {
+            r->inputPadding = g_padding;
+        }
+        r->inRect = {-1, -1, 1, 1};
+        if ((*result = r->advanceState()) == 0) {
+            g_corner = *static_cast<uint8_t*>(r->inData);
+        }
+        r->inRect = {};
+    }
+}
+
+TEST(FilterSession, OutsideTheImageIsAnErrorUnlessPaddingWasAskedFor) {
+    Image img(3, 3);
+    FilterState state;
+    Hooks hooks;
+    g_padding = pi::kPaddingErrorOutside;
+    EXPECT_EQ(RunFilter(PastTheEdge, state, img.View(), 0, hooks).code, pi::kParamErr);
+    g_padding = pi::kPaddingEdgeReplicate;
+    ASSERT_EQ(RunFilter(PastTheEdge, state, img.View(), 0, hooks).code, 0);
+    EXPECT_EQ(g_corner, img.src[0]);
+    g_padding = 77;
+    ASSERT_EQ(RunFilter(PastTheEdge, state, img.View(), 0, hooks).code, 0);
+    EXPECT_EQ(g_corner, 77);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -390,25 +391,49 @@ TEST_F(Lumbra32, ImageFromDibRefusesWhatIsNotA24BitDib) {
     GlobalFree(notAnImage);
 }
 
+// Waits on a thread of its own for a top-level window of `caption` (a plug-in's dialog, in the
+// helper process), notes its owner and presses `button` in it.
+class AnswerDialog {
+public:
+    AnswerDialog(const char* caption, WPARAM button)
+        : thread_([this, caption, button] {
+              for (int i = 0; i < 1500 && !done_; ++i) {
+                  if (HWND box = FindWindowA(nullptr, caption)) {
+                      owner_ = GetWindow(box, GW_OWNER);
+                      seen_ = true;
+                      PostMessageW(box, WM_COMMAND, button, 0);
+                      return;
+                  }
+                  Sleep(10);
+              }
+          }) {}
+    ~AnswerDialog() { Finish(); }
+    // Stops waiting; true when the dialog came.
+    bool Finish() {
+        done_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        return seen_;
+    }
+    HWND Owner() {
+        Finish();
+        return owner_;
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::atomic<bool> seen_{false};
+    std::atomic<HWND> owner_{nullptr};
+    std::thread thread_;
+};
+
 // Shows the invert fixture's About box and presses its OK button; the result of
 // PlugInShowAbout and the box's owner window.
 std::pair<int, HWND> ShowInvertAbout(HWND owner) {
-    std::atomic<HWND> seenOwner{nullptr};
-    std::atomic<bool> done{false};
-    std::thread closer([&] {
-        for (int i = 0; i < 1000 && !done; ++i) {
-            if (HWND box = FindWindowA(nullptr, "About Invert")) {
-                seenOwner = GetWindow(box, GW_OWNER);
-                PostMessageW(box, WM_COMMAND, IDOK, 0);
-                return;
-            }
-            Sleep(10);
-        }
-    });
+    AnswerDialog ok("About Invert", IDOK);
     int result = PlugInShowAbout(owner, Plugin("invert.8bf").c_str());
-    done = true;
-    closer.join();
-    return {result, seenOwner.load()};
+    return {result, ok.Owner()};
 }
 
 TEST_F(Lumbra32, AboutBoxIsOwnedByTheCallersWindow) {
@@ -468,6 +493,144 @@ TEST_F(Lumbra32, ShowLastErrorNamesTheFailureInWords) {
     EXPECT_NE(shown.find("not a filter plug-in that this host can run"), std::string::npos)
         << shown;
     EXPECT_NE(shown.find("foreign.8bf"), std::string::npos) << shown;
+}
+
+// ---- Plug-ins built the way real ones are (plugins\patterns) -------------------------------
+
+HWND OwnerWindow() {
+    return CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                           nullptr, nullptr);
+}
+
+std::vector<uint8_t> Pixel(HGLOBAL dib, int x, int y, int width) {
+    std::vector<uint8_t> px = ReadDib(dib);
+    const uint8_t* p = &px[(y * width + x) * 3];
+    return {p[0], p[1], p[2]};
+}
+
+// The title under which Windows' own look-up (FindResource) finds the file's PiPL 16000.
+std::string WindowsChoiceOfTitle(const std::string& file) {
+    HMODULE data = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = data ? FindResourceW(data, MAKEINTRESOURCEW(16000), L"PIPL") : nullptr;
+    std::string title;
+    if (found) {
+        const auto* p = static_cast<const uint8_t*>(LockResource(LoadResource(data, found)));
+        const DWORD size = SizeofResource(data, found);
+        // Properties from byte 10: vendor, key, id, length, data padded to 4.
+        for (DWORD at = 10; at + 16 <= size;) {
+            uint32_t length = 0;
+            std::memcpy(&length, p + at + 12, 4);
+            if (std::memcmp(p + at + 4, "eman", 4) == 0 && length > 0) {
+                title.assign(reinterpret_cast<const char*>(p + at + 17), p[at + 16]);
+            }
+            at += 16 + ((length + 3) & ~3u);
+        }
+    }
+    if (data) {
+        FreeLibrary(data);
+    }
+    return title;
+}
+
+TEST_F(Lumbra32, ListsWhatAnRgbHostCanRunInTheLanguageWindowsWouldPick) {
+    ASSERT_EQ(PlugInHostOpen((PluginDir() + "\\patterns").c_str()), 1);
+    std::vector<Found> found;
+    ASSERT_EQ(PlugInEnumerate(Collect, 32, &found), 1);
+    std::vector<std::string> titles;
+    for (const Found& f : found) {
+        titles.push_back(f.title);
+    }
+    std::string lingo = WindowsChoiceOfTitle(PluginDir() + "\\patterns\\languages.8bf");
+    EXPECT_EQ(lingo, "Lingo Current") << "the language-neutral list, as Windows looks it up";
+    EXPECT_EQ(titles, (std::vector<std::string>{"Colours", "Foundry Like", lingo, "Properties",
+                                                "Template"}))
+        << "the CMYK-only filter is not listed";
+}
+
+TEST_F(Lumbra32, TemplatePatternRunsTileByTileAfterItsDialog) {
+    ASSERT_EQ(PlugInLoad(Plugin("patterns\\template.8bf").c_str()), 1) << ImageLastError();
+    HWND owner = OwnerWindow();
+    HGLOBAL dib = MakeDib(1100, 3, false); // wider than a tile
+    {
+        AnswerDialog ok("Template Parameters", IDOK);
+        ASSERT_EQ(Run(dib, owner), 1) << ImageLastError();
+        EXPECT_EQ(ok.Owner(), owner);
+    }
+    EXPECT_EQ(ReadDib(dib), InvertedPattern(1100, 3));
+    {
+        AnswerDialog cancel("Template Parameters", IDCANCEL);
+        EXPECT_EQ(Run(dib, owner), 0);
+        EXPECT_EQ(ImageLastError(), LUMBRA32_USER_CANCELLED);
+    }
+    EXPECT_EQ(ReadDib(dib), InvertedPattern(1100, 3)) << "a cancelled run leaves the bitmap";
+    {
+        AnswerDialog ok("Template Parameters", IDOK);
+        ASSERT_EQ(Run(dib, owner), 1) << ImageLastError();
+    }
+    EXPECT_EQ(Pixel(dib, 7, 1, 1100)[2], std::max(Pattern(7, 1, 2) - 10, 0))
+        << "the second run, counted in the parameters handle";
+    AnswerDialog about("About Template", IDOK);
+    EXPECT_EQ(PlugInShowAbout(owner, Plugin("patterns\\template.8bf").c_str()), 1);
+    EXPECT_EQ(about.Owner(), owner) << "owned by the window the UI hooks suite names";
+    DestroyWindow(owner);
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, FoundryLikeFilterRunsInBandsThroughThePicaHandleSuite) {
+    ASSERT_EQ(PlugInLoad(Plugin("patterns\\foundry_like.8bf").c_str()), 1) << ImageLastError();
+    for (int run = 0; run < 2; ++run) {
+        HGLOBAL dib = MakeDib(9, 40, run == 1);
+        ASSERT_EQ(Run(dib), 1) << ImageLastError();
+        std::vector<uint8_t> px = ReadDib(dib);
+        for (int y = 0; y < 40; ++y) {
+            for (int x = 0; x < 9; ++x) {
+                const uint8_t* p = &px[(y * 9 + x) * 3];
+                ASSERT_EQ(p[0], 255 - Pattern(x, y, 0)) << x << "," << y;
+                ASSERT_EQ(p[1], Pattern(x, y, 1));
+                ASSERT_EQ(p[2], Pattern(x, y, 2));
+            }
+        }
+        EXPECT_EQ(progress_.percents.back(), 100);
+        GlobalFree(dib);
+    }
+}
+
+TEST_F(Lumbra32, ColourPickerAndColourSuitesAnswerAPlugInThatChecksNothing) {
+    ASSERT_EQ(PlugInLoad(Plugin("patterns\\colours.8bf").c_str()), 1) << ImageLastError();
+    HWND owner = OwnerWindow();
+    HGLOBAL dib = MakeDib(4, 2, false);
+    AnswerDialog ok("Fixture colour", IDOK);
+    ASSERT_EQ(Run(dib, owner), 1) << ImageLastError();
+    EXPECT_EQ(ok.Owner(), owner) << "the system's picker, titled by the plug-in, owned by ours";
+    EXPECT_EQ(Pixel(dib, 3, 1, 4), (std::vector<uint8_t>{10, 20, 30})) << "the colour picked";
+    EXPECT_EQ(Pixel(dib, 0, 0, 4), (std::vector<uint8_t>{255, 255, 255})) << "background";
+    std::vector<uint8_t> lab = Pixel(dib, 1, 0, 4);
+    EXPECT_NEAR(lab[0], 200, 3);
+    EXPECT_NEAR(lab[1], 100, 3);
+    EXPECT_NEAR(lab[2], 50, 3);
+    EXPECT_EQ(Pixel(dib, 2, 0, 4), (std::vector<uint8_t>{255, 255, 255}))
+        << "owner from the UI hooks, unknown suite not found, unknown selector refused";
+    std::vector<uint8_t> before = ReadDib(dib);
+    AnswerDialog cancel("Fixture colour", IDCANCEL);
+    EXPECT_EQ(Run(dib, owner), 0);
+    EXPECT_EQ(ImageLastError(), LUMBRA32_USER_CANCELLED);
+    EXPECT_EQ(ReadDib(dib), before);
+    DestroyWindow(owner);
+    GlobalFree(dib);
+}
+
+TEST_F(Lumbra32, PropertiesOfTheDocumentAndResourcesKeptForThePlugIn) {
+    ASSERT_EQ(PlugInLoad(Plugin("patterns\\properties.8bf").c_str()), 1) << ImageLastError();
+    HGLOBAL dib = MakeDib(5, 4, false);
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(Pixel(dib, 0, 0, 5), (std::vector<uint8_t>{3, 5, 4})) << "channels, width, height";
+    EXPECT_EQ(Pixel(dib, 1, 0, 5), (std::vector<uint8_t>{8, 'U', 255})) << "\"Untitled\", serial";
+    EXPECT_EQ(Pixel(dib, 2, 0, 5), (std::vector<uint8_t>{255, 1, 255}));
+    EXPECT_EQ(Pixel(dib, 4, 3, 5),
+              (std::vector<uint8_t>{Pattern(4, 3, 0), Pattern(4, 3, 1), Pattern(4, 3, 2)}));
+    ASSERT_EQ(Run(dib), 1) << ImageLastError();
+    EXPECT_EQ(Pixel(dib, 2, 0, 5)[1], 2) << "the resource of the first run is still there";
+    GlobalFree(dib);
 }
 
 } // namespace

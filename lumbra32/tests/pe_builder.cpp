@@ -58,7 +58,7 @@ Bytes BuildPipl(const std::vector<PiplProperty>& properties, bool padded) {
 }
 
 Bytes FilterPipl(const std::string& name, const std::string& category, const std::string& x86,
-                 const std::string& x64) {
+                 const std::string& x64, const std::vector<PiplProperty>& extra) {
     std::vector<PiplProperty> props = {
         {"8BIM", "kind", FourCCBytes("8BFM")},
         {"8BIM", "vers", Bytes{0, 0, 4, 0}},
@@ -71,6 +71,7 @@ Bytes FilterPipl(const std::string& name, const std::string& category, const std
     if (!x64.empty()) {
         props.push_back({"8BIM", "8664", CStringBytes(x64)});
     }
+    props.insert(props.end(), extra.begin(), extra.end());
     return BuildPipl(props);
 }
 

@@ -21,9 +21,10 @@ Bytes FourCCBytes(const std::string& code); // stored reversed, as a little-endi
 
 // `padded`: each property's data padded to four bytes (the stored length stays exact).
 Bytes BuildPipl(const std::vector<PiplProperty>& properties, bool padded = true);
-// A filter's property list: kind, name, category and entry points (empty ones left out).
+// A filter's property list: kind, name, category and entry points (empty ones left out), then
+// `extra`.
 Bytes FilterPipl(const std::string& name, const std::string& category, const std::string& x86,
-                 const std::string& x64);
+                 const std::string& x64, const std::vector<PiplProperty>& extra = {});
 
 struct Resource {
     uint32_t id = 16000;

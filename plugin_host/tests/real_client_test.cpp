@@ -362,6 +362,38 @@ TEST_F(RealControl, RunsAPlugInOnTheCallersBitmapWithStatusForEverySink) {
     EXPECT_EQ(b.refs, 1);
 }
 
+TEST_F(RealControl, ListsAndRunsPlugInsBuiltTheWayRealOnesAre) {
+    Bstr folder(FixtureFolder() + L"\\patterns");
+    ASSERT_EQ(control_->put_Directory(folder.Get()), S_OK);
+    std::vector<std::wstring> titles;
+    BSTR title = nullptr;
+    for (LONG i = 0; control_->get_Title(i, &title) == S_OK; ++i) {
+        titles.emplace_back(title);
+        SysFreeString(title);
+    }
+    EXPECT_EQ(titles, (std::vector<std::wstring>{L"Colours", L"Foundry Like", L"Lingo Current",
+                                                 L"Properties", L"Template"}))
+        << "the CMYK-only filter left out, the language-neutral title of two";
+
+    const int width = 9, height = 8;
+    const HGLOBAL dib = CallerDib(width, height);
+    if (!dib) {
+        return;
+    }
+    std::vector<uint8_t> want = BytesOf(dib);
+    const size_t stride = (width * 3 + 3) & ~3;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint8_t& red = want[sizeof(BITMAPINFOHEADER) + stride * y + x * 3 + 2];
+            red = static_cast<uint8_t>(255 - red);
+        }
+    }
+    Bstr foundry(FixtureFolder() + L"\\patterns\\foundry_like.8bf");
+    ASSERT_EQ(control_->InvokePlugIn(foundry.Get(), HandleValue(dib)), S_OK);
+    EXPECT_EQ(BytesOf(dib), want) << "red inverted in bands, through the PICA handle suite";
+    EXPECT_EQ(LockCount(dib), 0u);
+}
+
 TEST_F(RealControl, FailingPlugInsLeaveTheBitmapAsItWasAndUnlocked) {
     Bstr folder(FixtureFolder());
     ASSERT_EQ(control_->put_Directory(folder.Get()), S_OK);
