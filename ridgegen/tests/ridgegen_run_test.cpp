@@ -61,7 +61,7 @@ protected:
         folder_ = fs::temp_directory_path() / ("ridgegen-test-" + std::to_string(now));
         fs::create_directories(folder_);
     }
-    void TearDown() override { fs::remove_all(folder_); }
+    void TearDown() override { test::RemoveFolder(folder_); }
 
     test::Ran Run(const std::vector<std::string>& args, uint64_t sizeLimit = 0) {
         return test::RunRidgegen(folder_, args, sizeLimit);

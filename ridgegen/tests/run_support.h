@@ -20,6 +20,8 @@ struct Ran {
 // every write beyond that many bytes fail, as on a full disk (where the platform allows).
 Ran RunRidgegen(const std::filesystem::path& folder, const std::vector<std::string>& args,
                 uint64_t sizeLimit = 0);
+// Removes a folder that RunRidgegen used, with all it holds.
+void RemoveFolder(const std::filesystem::path& folder);
 // Whether RunRidgegen can limit the size of the files written.
 bool CanLimitFileSize();
 

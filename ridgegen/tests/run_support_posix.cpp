@@ -151,6 +151,10 @@ Ran RunRidgegen(const std::filesystem::path& folder, const std::vector<std::stri
     return ran;
 }
 
+void RemoveFolder(const std::filesystem::path& folder) {
+    std::filesystem::remove_all(folder);
+}
+
 bool CanLimitFileSize() {
     return true;
 }
