@@ -47,6 +47,10 @@ void RequestStop() {
 
 int RunRidgegen(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                 bool errIsTerminal) {
+    if (args.empty()) {
+        err << UsageText();
+        return 2;
+    }
     Request request;
     try {
         request = ParseCommandLine(args);
@@ -54,9 +58,9 @@ int RunRidgegen(const std::vector<std::string>& args, std::ostream& out, std::os
         err << "ridgegen: " << e.what() << "\n";
         return 2;
     }
-    if (request.help || args.empty()) {
-        (request.help ? out : err) << UsageText();
-        return request.help ? 0 : 2;
+    if (request.help) {
+        out << UsageText();
+        return 0;
     }
     const uint64_t seed = request.seed.value_or(request.random ? DrawSeed() : 0);
     if (request.random && !request.seed) {
