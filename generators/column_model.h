@@ -49,6 +49,9 @@ public:
 
     // The gray level of every row of the column at x, top to bottom (one byte per row).
     virtual void LevelColumn(float x, uint8_t* gray) const = 0;
+    // The levels v themselves, before they are rounded to gray: the values LevelColumn rounds,
+    // bit for bit, for files that keep more than 8 bits per sample.
+    virtual void RawLevelColumn(float x, float* levels) const = 0;
 };
 
 } // namespace rw

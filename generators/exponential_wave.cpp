@@ -68,6 +68,15 @@ public:
     }
 
     void LevelColumn(float x, uint8_t* gray) const override {
+        ForEachLevel(x, [gray](std::size_t j, float v) { gray[j] = GrayLevel(v); });
+    }
+
+    void RawLevelColumn(float x, float* levels) const override {
+        ForEachLevel(x, [levels](std::size_t j, float v) { levels[j] = v; });
+    }
+
+private:
+    template <class Sink> void ForEachLevel(float x, Sink&& sink) const {
         constexpr double e = std::numbers::e;
         const float rampX = static_cast<float>(model_.falloffX_ * std::exp(x / 5.0) / e);
         const double powerX = model_.orderX_ * AmplitudePower(x, model_.amplitudeX_);
@@ -78,11 +87,10 @@ public:
             float h = static_cast<float>(rows_[j].rampY + rampX);
             const double sx = std::sin(powerX + rows_[j].sy);
             h = static_cast<float>(std::fabs(sx) + h);
-            gray[j] = GrayLevel(static_cast<float>((h - shareX - shareY) * 256 / divisor));
+            sink(j, static_cast<float>((h - shareX - shareY) * 256 / divisor));
         }
     }
 
-private:
     struct Row {
         double rampY; // LY * exp(y / 5) / e, before it is rounded to single precision
         double sy;    // sin(OY * y^AY)

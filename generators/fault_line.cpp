@@ -115,14 +115,11 @@ public:
     }
 
     void LevelColumn(float x, uint8_t* gray) const override {
-        const float lo = model_.lo_;
-        const float hi = model_.hi_;
-        if (!(hi > lo)) {
-            std::fill(gray, gray + rows_.size(), GrayLevel(kFlatLevel));
-            return;
-        }
-        ForEachField(
-            x, [&](std::size_t j, float h) { gray[j] = GrayLevel((h - lo) * 256.0f / (hi - lo)); });
+        ForEachLevel(x, [gray](std::size_t j, float v) { gray[j] = GrayLevel(v); });
+    }
+
+    void RawLevelColumn(float x, float* levels) const override {
+        ForEachLevel(x, [levels](std::size_t j, float v) { levels[j] = v; });
     }
 
 private:
@@ -131,6 +128,18 @@ private:
         double power2;  // operator 2: y^order1
         double phase2;  // operator 2: factor1 * y
     };
+
+    template <class Sink> void ForEachLevel(float x, Sink&& sink) const {
+        const float lo = model_.lo_;
+        const float hi = model_.hi_;
+        if (!(hi > lo)) {
+            for (std::size_t j = 0; j < rows_.size(); ++j) {
+                sink(j, kFlatLevel);
+            }
+            return;
+        }
+        ForEachField(x, [&](std::size_t j, float h) { sink(j, (h - lo) * 256.0f / (hi - lo)); });
+    }
 
     template <class Sink> void ForEachField(float x, Sink&& sink) const {
         const Operator& op1 = model_.operators_[0];

@@ -50,23 +50,31 @@ public:
     }
 
     void LevelColumn(float x, uint8_t* gray) const override {
+        ForEachLevel(x, [gray](std::size_t j, float v) { gray[j] = GrayLevel(v); });
+    }
+
+    void RawLevelColumn(float x, float* levels) const override {
+        ForEachLevel(x, [levels](std::size_t j, float v) { levels[j] = v; });
+    }
+
+private:
+    template <class Sink> void ForEachLevel(float x, Sink&& sink) const {
         const double px = model_.frequencyX_ * std::pow(x, model_.orderX_);
         const double sx = std::sin(model_.amplitudeX_ * x);
         const std::size_t rows = rows_.size();
         if (model_.multiplySines_) {
             for (std::size_t j = 0; j < rows; ++j) {
                 const double phase = rows_[j].py + px + rows_[j].sy * sx;
-                gray[j] = GrayLevel((static_cast<float>(std::sin(phase)) + 1.0f) * 128.0f);
+                sink(j, (static_cast<float>(std::sin(phase)) + 1.0f) * 128.0f);
             }
         } else {
             for (std::size_t j = 0; j < rows; ++j) {
                 const double phase = rows_[j].py + px + sx + rows_[j].sy;
-                gray[j] = GrayLevel((static_cast<float>(std::sin(phase)) + 1.0f) * 128.0f);
+                sink(j, (static_cast<float>(std::sin(phase)) + 1.0f) * 128.0f);
             }
         }
     }
 
-private:
     struct Row {
         double py; // FY * y^OY
         double sy; // sin(AY * y)

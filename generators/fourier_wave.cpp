@@ -81,10 +81,21 @@ public:
     }
 
     void LevelColumn(float x, uint8_t* gray) const override {
+        ForEachLevel(x, [gray](std::size_t j, float v) { gray[j] = GrayLevel(v); });
+    }
+
+    void RawLevelColumn(float x, float* levels) const override {
+        ForEachLevel(x, [levels](std::size_t j, float v) { levels[j] = v; });
+    }
+
+private:
+    template <class Sink> void ForEachLevel(float x, Sink&& sink) const {
         const std::size_t rows = harmonics_[0].size();
         const float total = model_.total_;
         if (total == 0.0f) {
-            std::fill(gray, gray + rows, GrayLevel(0.0f));
+            for (std::size_t j = 0; j < rows; ++j) {
+                sink(j, 0.0f);
+            }
             return;
         }
         const Series& sx = model_.series_[0];
@@ -98,11 +109,10 @@ public:
         const float twiceTotal = model_.twiceTotal_;
         for (std::size_t j = 0; j < rows; ++j) {
             const float w = static_cast<float>(first[j] + u + second[j] + third[j]);
-            gray[j] = GrayLevel((total + w) * 256.0f / twiceTotal);
+            sink(j, (total + w) * 256.0f / twiceTotal);
         }
     }
 
-private:
     const FourierWaveModel model_;
     std::vector<double> harmonics_[3]; // the Y operator's harmonics, amplitude included, per row
 };

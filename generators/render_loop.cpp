@@ -38,6 +38,12 @@ public:
         }
     }
 
+    void RawLevelColumn(float x, float* levels) const override {
+        for (const float y : ys_) {
+            *levels++ = model_.Level(x, y);
+        }
+    }
+
 private:
     TerrainModel& model_;
     std::span<const float> ys_;

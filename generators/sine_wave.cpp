@@ -72,6 +72,15 @@ public:
     }
 
     void LevelColumn(float x, uint8_t* gray) const override {
+        ForEachLevel(x, [gray](std::size_t j, float v) { gray[j] = GrayLevel(v); });
+    }
+
+    void RawLevelColumn(float x, float* levels) const override {
+        ForEachLevel(x, [levels](std::size_t j, float v) { levels[j] = v; });
+    }
+
+private:
+    template <class Sink> void ForEachLevel(float x, Sink&& sink) const {
         const Operator* ops = model_.operators_;
         const double columnTerm0 = ops[0].factorX * std::pow(x - ops[0].offsetX, ops[0].orderX);
         const double columnTerm1 = ops[1].factorX * std::pow(x - ops[1].offsetX, ops[1].orderX);
@@ -85,18 +94,17 @@ public:
                 const double sine = std::sin(columnTerm0 + rowTerm0[j]);
                 float t = static_cast<float>(model_.a_ * sine);
                 t = static_cast<float>(model_.b_ * sine + t);
-                gray[j] = GrayLevel((t + 2.0f) * 64.0f);
+                sink(j, (t + 2.0f) * 64.0f);
             }
             return;
         }
         for (std::size_t j = 0; j < rows; ++j) {
             float t = static_cast<float>(model_.a_ * std::sin(columnTerm0 + rowTerm0[j]));
             t = static_cast<float>(model_.b_ * std::sin(columnTerm1 + rowTerm1[j]) + t);
-            gray[j] = GrayLevel((t + 2.0f) * 64.0f);
+            sink(j, (t + 2.0f) * 64.0f);
         }
     }
 
-private:
     const SineWaveModel model_;
     std::vector<double> rowTerms_[2];
     bool sameOperators_ = false;

@@ -115,7 +115,9 @@ template <class T> using ComPtr = rw::com::ComPtr<T>;
 // COM initialised on this thread for the lifetime of the owner.
 class ComApartment {
 public:
-    ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    // A multithreaded apartment makes no window, so a program without one needs no desktop.
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED)
+        : hr_(CoInitializeEx(nullptr, model)) {}
     ~ComApartment() {
         if (SUCCEEDED(hr_)) {
             CoUninitialize();

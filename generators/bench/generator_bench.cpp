@@ -62,6 +62,7 @@ public:
 class FlatColumns final : public rw::ColumnModel {
 public:
     void LevelColumn(float, uint8_t* gray) const override { std::memset(gray, 100, rows); }
+    void RawLevelColumn(float, float* levels) const override { std::fill_n(levels, rows, 100.0f); }
     std::size_t rows = 0;
 };
 

@@ -54,51 +54,6 @@ Rendered Render(const GeneratorTable& table, const SliderValues& values, int32_t
     return out;
 }
 
-// Settings that reach the corners of every generator's behaviour, then random ones over the
-// full slider ranges (not only what Random produces).
-std::vector<SliderValues> Settings(const GeneratorTable& table, int randomCount) {
-    std::vector<SliderValues> settings = {table.InitialValues(), table.ResetValues(0)};
-    SliderValues lowest, highest;
-    for (int n = 0; n < 2; ++n) {
-        for (const SliderRow& row : table.frames[n].rows) {
-            lowest.frame[n].push_back(row.min);
-            highest.frame[n].push_back(row.max);
-        }
-    }
-    settings.push_back(lowest);
-    settings.push_back(highest);
-    if (&table == &FaultLine()) {
-        settings.push_back(Values({0, 0, 3, -2}, {0, 0, 7, 1})); // a flat field
-        settings.push_back(Values({5, 5, 10, -10}, {3, 4, -10, 10}));
-    } else if (&table == &ExponentialWave()) {
-        settings.push_back(Values({3, -3, 4}, {2, -1, 6})); // zero to a negative power
-        settings.push_back(Values({0, 2, 0}, {0, 1, 0}));   // black
-    } else if (&table == &FourierWave()) {
-        settings.push_back(Values({0, 45, 0, -90, 0, 180}, {0, 10, 0, 0, 0, -180})); // total 0
-        settings.push_back(Values({10, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 3, 77}));
-    }
-    ProgramRandom random(7 + static_cast<uint64_t>(table.caption[0]));
-    for (int k = 0; k < randomCount; ++k) {
-        SliderValues values;
-        for (int n = 0; n < 2; ++n) {
-            for (const SliderRow& row : table.frames[n].rows) {
-                const int32_t span = row.max - row.min + 1;
-                values.frame[n].push_back(row.min + static_cast<int32_t>(random.Rnd() * span));
-            }
-        }
-        settings.push_back(values);
-    }
-    // Both variants of every setting where there are variants.
-    if (table.variants.size() > 1) {
-        const std::size_t count = settings.size();
-        for (std::size_t k = 0; k < count; ++k) {
-            settings.push_back(settings[k]);
-            settings.back().variant = 1;
-        }
-    }
-    return settings;
-}
-
 std::string Describe(const GeneratorTable& table, const SliderValues& values, int32_t width,
                      int32_t height, int threads) {
     std::string text = std::string(table.caption) + " " + std::to_string(width) + "x" +
@@ -116,7 +71,7 @@ TEST(ColumnFill, SameBytesAsThePerPixelModelsOnAnyNumberOfThreads) {
     const std::pair<int32_t, int32_t> sizes[] = {{1, 1}, {1, 9},   {9, 1},  {4, 4},
                                                  {7, 5}, {16, 10}, {33, 20}};
     for (const GeneratorTable* table : AllGenerators()) {
-        for (const SliderValues& values : Settings(*table, 12)) {
+        for (const SliderValues& values : test::SampleSettings(*table, 12)) {
             for (const auto& [width, height] : sizes) {
                 const Rendered reference = Render(*table, values, width, height, 0);
                 ASSERT_TRUE(reference.result.completed);
@@ -135,7 +90,7 @@ TEST(ColumnFill, SameBytesAsThePerPixelModelsOnAnyNumberOfThreads) {
 // Wider than any window of columns, so every slot is reused many times while workers run ahead.
 TEST(ColumnFill, WideAndTallImagesMatchToo) {
     for (const GeneratorTable* table : AllGenerators()) {
-        for (const SliderValues& values : Settings(*table, 2)) {
+        for (const SliderValues& values : test::SampleSettings(*table, 2)) {
             for (const auto& [width, height] :
                  {std::pair{301, 3}, std::pair{3, 301}, std::pair{128, 64}}) {
                 const Rendered reference = Render(*table, values, width, height, 0);

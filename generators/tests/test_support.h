@@ -84,4 +84,49 @@ inline std::vector<float> RawLevels(const GeneratorTable& table, const SliderVal
     return levels;
 }
 
+// Settings that reach the corners of every generator's behaviour, then random ones over the
+// full slider ranges (not only what Random produces).
+inline std::vector<SliderValues> SampleSettings(const GeneratorTable& table, int randomCount) {
+    std::vector<SliderValues> settings = {table.InitialValues(), table.ResetValues(0)};
+    SliderValues lowest, highest;
+    for (int n = 0; n < 2; ++n) {
+        for (const SliderRow& row : table.frames[n].rows) {
+            lowest.frame[n].push_back(row.min);
+            highest.frame[n].push_back(row.max);
+        }
+    }
+    settings.push_back(lowest);
+    settings.push_back(highest);
+    if (&table == &FaultLine()) {
+        settings.push_back(Values({0, 0, 3, -2}, {0, 0, 7, 1})); // a flat field
+        settings.push_back(Values({5, 5, 10, -10}, {3, 4, -10, 10}));
+    } else if (&table == &ExponentialWave()) {
+        settings.push_back(Values({3, -3, 4}, {2, -1, 6})); // zero to a negative power
+        settings.push_back(Values({0, 2, 0}, {0, 1, 0}));   // black
+    } else if (&table == &FourierWave()) {
+        settings.push_back(Values({0, 45, 0, -90, 0, 180}, {0, 10, 0, 0, 0, -180})); // total 0
+        settings.push_back(Values({10, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 3, 77}));
+    }
+    ProgramRandom random(7 + static_cast<uint64_t>(table.caption[0]));
+    for (int k = 0; k < randomCount; ++k) {
+        SliderValues values;
+        for (int n = 0; n < 2; ++n) {
+            for (const SliderRow& row : table.frames[n].rows) {
+                const int32_t span = row.max - row.min + 1;
+                values.frame[n].push_back(row.min + static_cast<int32_t>(random.Rnd() * span));
+            }
+        }
+        settings.push_back(values);
+    }
+    // Both variants of every setting where there are variants.
+    if (table.variants.size() > 1) {
+        const std::size_t count = settings.size();
+        for (std::size_t k = 0; k < count; ++k) {
+            settings.push_back(settings[k]);
+            settings.back().variant = 1;
+        }
+    }
+    return settings;
+}
+
 } // namespace rw::test
