@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "e2e/scenario.h"
+#include "win32/process.h"
 
 namespace e2e {
 namespace {
@@ -43,8 +44,7 @@ void RunRegsvr32(const std::wstring& module, bool unregister) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!rw::win::StartProcess(nullptr, command, nullptr, startup, process)) {
         throw StepFailure("cannot start regsvr32 (error " + std::to_string(GetLastError()) + ")");
     }
     const rw::win::ScopedHandle running(process.hProcess), thread(process.hThread);

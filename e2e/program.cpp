@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "win32/process.h"
+
 namespace e2e {
 namespace {
 
@@ -52,8 +54,7 @@ void Program::Start(const std::wstring& exe, const std::wstring& arguments,
     startup.cb = sizeof startup;
     std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &process)) {
+    if (!rw::win::StartProcess(exe.c_str(), commandLine, folder.c_str(), startup, process)) {
         throw StepFailure("cannot start " + Narrow(exe) + " (error " +
                           std::to_string(GetLastError()) + ")");
     }

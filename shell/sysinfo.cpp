@@ -5,6 +5,7 @@
 #include "shell/global.h"
 #include "win32/scoped.h"
 #include "shell/ui_seam.h"
+#include "win32/process.h"
 
 namespace rw {
 
@@ -24,8 +25,7 @@ bool StartProgram(const std::wstring& path) {
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
     std::wstring commandLine = L"\"" + path + L"\"";
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!rw::win::StartProcess(path.c_str(), commandLine, nullptr, startup, process)) {
         return false;
     }
     CloseHandle(process.hThread);

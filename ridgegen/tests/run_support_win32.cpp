@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "ridgegen/tests/run_support.h"
+#include "win32/process.h"
 #include "win32/scoped.h"
 #include "win32/strings.h"
 
@@ -76,9 +77,8 @@ Ran RunRidgegen(const std::filesystem::path& folder, const std::vector<std::stri
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
     PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                       nullptr, folder.c_str(), &startup, &process);
+    const BOOL started = win::StartProcess(program.c_str(), command, folder.c_str(), startup,
+                                           process, CREATE_NO_WINDOW, true);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     Ran ran;
