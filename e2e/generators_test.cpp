@@ -233,6 +233,11 @@ RECT WindowRectOf(HWND window) {
     return r;
 }
 
+std::string Text(const RECT& r) {
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
+           std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
+}
+
 int64_t Covered(const RECT& a, const RECT& b) {
     RECT shared;
     return IntersectRect(&shared, &a, &b)
@@ -259,23 +264,33 @@ TEST_F(GeneratorDialogs, TheyOpenBesideTheDocumentAndReopenWhereTheUserLeftThem)
     ed().MenuByPosition(L'G', 0);
     HWND sine = ed().WaitDialog(L"Sine Wave");
     const RECT main = WindowRectOf(ed().Main()), placed = WindowRectOf(sine);
+    EXPECT_EQ(main.right, placed.left)
+        << "the dialog at " << Text(placed) << ", the main window at " << Text(main);
     EXPECT_EQ(0, Covered(main, placed)) << "the dialog covers the main window";
-    EXPECT_EQ(main.right, placed.left);
 
     ed().Step("drag the dialog by its caption");
     POINT client{0, 0};
     ClientToScreen(sine, &client);
     const POINT grip{(placed.left + placed.right) / 2, (placed.top + client.y) / 2};
     ed().Drag(grip, POINT{grip.x - 300, grip.y + 150});
-    ed().WaitUntil([&] { return WindowRectOf(sine).left == placed.left - 300; }, "the drag");
+    ed().WaitUntil(
+        [&] {
+            GUITHREADINFO input{};
+            input.cbSize = sizeof input;
+            GetGUIThreadInfo(GetWindowThreadProcessId(sine, nullptr), &input);
+            return !(input.flags & GUI_INMOVESIZE) && WindowRectOf(sine).left != placed.left;
+        },
+        "the drag to end");
     const RECT dragged = WindowRectOf(sine);
-    EXPECT_EQ(placed.top + 150, dragged.top);
+    EXPECT_EQ(placed.left - 300, dragged.left) << Text(dragged);
+    EXPECT_EQ(placed.top + 150, dragged.top) << Text(dragged);
     Close(sine, L"&Ok");
     ed().Step("Generate > Sine Wave again");
     ed().MenuByPosition(L'G', 0);
     sine = ed().WaitDialog(L"Sine Wave");
     RECT reopened = WindowRectOf(sine);
-    EXPECT_TRUE(EqualRect(&dragged, &reopened)) << "it did not reopen where it was left";
+    EXPECT_TRUE(EqualRect(&dragged, &reopened))
+        << "left at " << Text(dragged) << ", reopened at " << Text(reopened);
     Close(sine, L"&Ok");
 
     // No room beside the main window: the document fills the screen.
@@ -283,28 +298,36 @@ TEST_F(GeneratorDialogs, TheyOpenBesideTheDocumentAndReopenWhereTheUserLeftThem)
     ed().Menu(L' ', L'X');
     ed().WaitUntil([&] { return IsZoomed(ed().Main()) != FALSE; }, "the main window maximised");
     ed().Menu(L'W', L'V');
-    RECT picture{}, area = WindowRectOf(ed().MdiClient());
+    const auto shownPicture = [&] {
+        const RECT image = WindowRectOf(ChildOfClass(document, L"RidgewrightImage"));
+        const RECT area = WindowRectOf(ed().MdiClient());
+        RECT shown{};
+        IntersectRect(&shown, &image, &area);
+        return shown;
+    };
     ed().WaitUntil(
         [&] {
-            const RECT image = WindowRectOf(ChildOfClass(document, L"RidgewrightImage"));
-            IntersectRect(&picture, &image, &area);
-            return picture.right - picture.left > (area.right - area.left) / 2;
+            const RECT shown = shownPicture(), area = WindowRectOf(ed().MdiClient());
+            return shown.right - shown.left > (area.right - area.left) / 2;
         },
         "the document to fill the window");
     ed().Step("Generate > Fourier Wave");
     ed().MenuByPosition(L'G', 1);
     HWND fourier = ed().WaitDialog(L"Fourier Wave");
-    const RECT over = WindowRectOf(fourier);
+    // The windows stay as they are while the dialog is up: it is modal.
+    const RECT over = WindowRectOf(fourier), picture = shownPicture();
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     EXPECT_EQ(LeastCover(work, picture, over.right - over.left, over.bottom - over.top),
-              Covered(over, picture));
+              Covered(over, picture))
+        << "the dialog at " << Text(over) << ", the picture at " << Text(picture);
     Close(fourier, L"&Ok");
     ed().Step("Generate > Sine Wave once more");
     ed().MenuByPosition(L'G', 0);
     sine = ed().WaitDialog(L"Sine Wave");
     reopened = WindowRectOf(sine);
-    EXPECT_TRUE(EqualRect(&dragged, &reopened));
+    EXPECT_TRUE(EqualRect(&dragged, &reopened))
+        << "left at " << Text(dragged) << ", reopened at " << Text(reopened);
     Close(sine, L"&Ok");
 }
 
