@@ -1,33 +1,21 @@
 #include "core/crc32.h"
 
-#include <array>
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
 
 namespace rw {
 
-namespace {
-
-constexpr std::array<uint32_t, 256> MakeTable() {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t n = 0; n < 256; ++n) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; ++k) {
-            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        }
-        table[n] = c;
-    }
-    return table;
-}
-
-constexpr std::array<uint32_t, 256> kTable = MakeTable();
-
-} // namespace
-
 uint32_t Crc32(uint32_t crc, std::span<const uint8_t> bytes) {
-    uint32_t c = crc ^ 0xFFFFFFFFu;
-    for (const uint8_t b : bytes) {
-        c = kTable[(c ^ b) & 0xFF] ^ (c >> 8);
+    // zlib counts bytes in an unsigned int: a longer span goes in pieces.
+    uLong c = crc;
+    while (!bytes.empty()) {
+        const size_t n = std::min<size_t>(bytes.size(), UINT_MAX);
+        c = crc32(c, bytes.data(), static_cast<uInt>(n));
+        bytes = bytes.subspan(n);
     }
-    return c ^ 0xFFFFFFFFu;
+    return static_cast<uint32_t>(c);
 }
 
 } // namespace rw

@@ -1,6 +1,6 @@
 #pragma once
-// The CRC-32 of PNG chunks and zip files (polynomial 0xEDB88320), continued as zlib's crc32 is:
-// start from 0 and pass each result back in with the next piece.
+// The CRC-32 of PNG chunks and zip files, zlib's: start from 0 and pass each result back in with
+// the next piece.
 #include <cstdint>
 #include <span>
 
