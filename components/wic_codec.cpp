@@ -8,6 +8,7 @@
 
 #include "core/file_paths.h"
 #include "core/image_error.h"
+#include "core/png_check.h"
 #include "win32/scoped.h"
 #include "win32/strings.h"
 
@@ -40,16 +41,8 @@ std::wstring Reason(HRESULT hr) {
     case WINCODEC_ERR_COMPONENTNOTFOUND:
     case WINCODEC_ERR_UNKNOWNIMAGEFORMAT:
         return L"it is not an image file of a known type";
-    case WINCODEC_ERR_BADHEADER:
-        return L"its header is damaged";
-    case WINCODEC_ERR_BADIMAGE:
-    case WINCODEC_ERR_BADSTREAMDATA:
-        return L"its image data is damaged";
     case WINCODEC_ERR_FRAMEMISSING:
         return L"it holds no image";
-    case WINCODEC_ERR_STREAMREAD:
-    case HRESULT_FROM_WIN32(ERROR_HANDLE_EOF):
-        return L"it ends before its image data does (the file is incomplete)";
     case WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT:
         return L"its pixel format is not supported";
     case HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND):
@@ -99,8 +92,64 @@ ComPtr<IWICImagingFactory> Factory() {
     return factory;
 }
 
+constexpr wchar_t kDamaged[] = L"the file is damaged";
+
+// Once a codec has taken the file for its type, a failure that is not the file system's means
+// the bytes are not what that type holds. Cut or altered files come back as an unspecified
+// failure from the system's TIFF and BMP decoders as often as by a code of their own.
+std::wstring ReadReason(HRESULT hr) {
+    switch (hr) {
+    case E_FAIL:
+    case WINCODEC_ERR_BADHEADER:
+    case WINCODEC_ERR_BADIMAGE:
+    case WINCODEC_ERR_BADSTREAMDATA:
+    case WINCODEC_ERR_STREAMREAD:
+    case HRESULT_FROM_WIN32(ERROR_HANDLE_EOF):
+        return kDamaged;
+    default:
+        return Reason(hr);
+    }
+}
+
+std::wstring CannotRead(const std::wstring& path, const std::wstring& reason) {
+    return L"\"" + path + L"\" cannot be read: " + reason;
+}
+
 std::wstring ReadFailure(const std::wstring& path, HRESULT hr) {
-    return L"\"" + path + L"\" cannot be read: " + Reason(hr);
+    return CannotRead(path, ReadReason(hr));
+}
+
+// A PNG file is read through once before it is decoded: the system's decoder takes one with
+// wrong checksums for intact and calls one with a damaged header a file of no known type. Files
+// of other types, and files that cannot be opened, are left to the decoders to judge.
+void RefuseDamagedPng(const std::wstring& path) {
+    const win::ScopedFile file(CreateFileW(LongPathForm(path).c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        return;
+    }
+    std::vector<uint8_t> piece(size_t{1} << 20);
+    PngChecker checker;
+    bool first = true;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr)) {
+            throw ImageError(win::Narrow(ReadFailure(path, HRESULT_FROM_WIN32(GetLastError()))));
+        }
+        const std::span<const uint8_t> bytes(piece.data(), got);
+        if (first && !LooksLikePng(bytes.first(std::min<size_t>(got, kPngLookBytes)))) {
+            return;
+        }
+        first = false;
+        checker.Feed(bytes);
+        if (got == 0 || checker.Decided()) {
+            break;
+        }
+    }
+    if (checker.Finish()) {
+        throw ImageError(win::Narrow(CannotRead(path, kDamaged)));
+    }
 }
 
 // Copies the source, already in `format` (24bppBGR or 32bppBGRA), into the surface in bands of
@@ -285,6 +334,7 @@ std::wstring WriteTemporaryFile(const std::wstring& folder, EncodedBytes bytes, 
 
 void LoadImageFile(const std::wstring& path,
                    const std::function<Surface24(int32_t width, int32_t height)>& allocate) {
+    RefuseDamagedPng(path);
     win::ComApartment com; // whatever the calling thread has set up
     ComPtr<IWICImagingFactory> factory = Factory();
     ComPtr<IWICBitmapDecoder> decoder;

@@ -33,6 +33,14 @@ void frmDocument::Show() {
     ShowWindow(hwnd(), SW_SHOW);
 }
 
+void frmDocument::BringToFront() {
+    HWND client = GetParent(hwnd());
+    if (IsIconic(hwnd())) {
+        SendMessageW(client, WM_MDIRESTORE, reinterpret_cast<WPARAM>(hwnd()), 0);
+    }
+    SendMessageW(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(hwnd()), 0);
+}
+
 void frmDocument::Form_Load() {
     Form_Resize();
     Lumbra1.DisplayMode(1);
@@ -65,8 +73,11 @@ void frmDocument::Form_QueryUnload(bool& Cancel, int /*UnloadMode*/) {
     if (!Caption().empty() && !modified_) {
         return;
     }
-    const int answer = rw::Ui().ShowMessage(hwnd(), L"Save changes before closing?",
-                                            Global::AppTitle, MB_YESNOCANCEL);
+    // Several untitled documents look alike: the one asked about is the one in front.
+    BringToFront();
+    HWND main = Global::MainForm ? Global::MainForm->hwnd() : GetAncestor(hwnd(), GA_ROOT);
+    const int answer = rw::Ui().ShowMessage(main, L"Save changes before closing?", Global::AppTitle,
+                                            MB_YESNOCANCEL);
     if (answer == IDCANCEL) {
         Cancel = true;
     } else if (answer == IDYES) {

@@ -20,6 +20,8 @@ public:
     std::wstring Caption() const;
     void SetCaption(const std::wstring& caption);
     void Show();
+    // Makes it the active document, restored if it was minimised.
+    void BringToFront();
 
     // Changed since it was last loaded or saved.
     bool Modified() const { return modified_; }

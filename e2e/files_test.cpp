@@ -22,6 +22,17 @@ protected:
         return box;
     }
 
+    // A question about a document: the main window's, over its middle, the document in front.
+    void ExpectAsksAbout(HWND box, HWND document) {
+        EXPECT_EQ(ed().Main(), GetWindow(box, GW_OWNER));
+        RECT shown, main;
+        GetWindowRect(box, &shown);
+        GetWindowRect(ed().Main(), &main);
+        EXPECT_NEAR(shown.left + shown.right, main.left + main.right, 2);
+        EXPECT_NEAR(shown.top + shown.bottom, main.top + main.bottom, 2);
+        EXPECT_EQ(document, ed().ActiveDocument());
+    }
+
     void Answer(HWND box, int button) {
         ed().Click(box, button);
         ed().WaitGone(box);
@@ -159,10 +170,12 @@ TEST_F(Files, ExitWithTwoUntitledCancelledAtTheSecondKeepsEverything) {
     std::wstring text;
     HWND box = Message(text);
     EXPECT_EQ(L"Save changes before closing?", text);
+    ExpectAsksAbout(box, first);
     ed().Step("No for the first");
     Answer(box, IDNO);
     box = Message(text);
     EXPECT_EQ(L"Save changes before closing?", text);
+    ExpectAsksAbout(box, second);
     ed().Step("Cancel for the second");
     Answer(box, IDCANCEL);
     ed().Step("after Cancel");
@@ -360,6 +373,89 @@ TEST_F(Files, FailingSavesAreReportedAndKeepTheFiles) {
     ed().WaitUntil([&] { return GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES; },
                    "the file to be written again");
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Files, CtrlSSavesAsFileSaveDoes) {
+    Generated(L"40", L"30");
+    const std::wstring path = In(L"terrain.png");
+    ed().Step("Ctrl+S on the untitled document");
+    ed().Press(Chord{'S', true});
+    ed().ChooseFile(L"Save", path);
+    HWND document = WaitDocument(path);
+    const std::vector<unsigned char> terrain = rw::test::ReadBytes(path);
+    ASSERT_FALSE(terrain.empty());
+    ed().Step("Edit Cut, Ctrl+S on the titled document");
+    ed().Press(Chord{'X', true});
+    ed().WaitUntil([&] { return ed().CopyPicture().IsUniform(); }, "the cut to blank the image");
+    ed().Press(Chord{'S', true});
+    ed().WaitUntil([&] { return rw::test::ReadBytes(path) != terrain; },
+                   "the file to be written again");
+    EXPECT_TRUE(ed().TopLevel(kDialogClass, nullptr).empty()) << "a titled document was asked";
+    EXPECT_EQ(path, WindowText(document));
+}
+
+// Where the chunk of that name ends, just past its checksum, in a PNG file's bytes.
+size_t ChunkEnd(const std::vector<unsigned char>& png, const char* name) {
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const size_t length = (size_t{png[at]} << 24) | (size_t{png[at + 1]} << 16) |
+                              (size_t{png[at + 2]} << 8) | png[at + 3];
+        if (std::memcmp(&png[at + 4], name, 4) == 0) {
+            return at + 12 + length;
+        }
+        at += 12 + length;
+    }
+    ADD_FAILURE() << "no " << name << " chunk";
+    return 1;
+}
+
+TEST_F(Files, DamagedFilesAreCalledDamaged) {
+    // Files the editor wrote itself, then damaged as disks and transfers damage them.
+    ed().Step("File New");
+    HWND document = ed().NewDocument(L"24", L"16");
+    const std::wstring png = In(L"good.png"), tif = In(L"good.tif");
+    for (const std::wstring& path : {png, tif}) {
+        ed().Step("File Save As " + Narrow(path));
+        ed().Menu(L'F', L'A');
+        ed().ChooseFile(L"Save", path);
+        ed().WaitUntil([&] { return WindowText(document) == path; }, "the file saved");
+    }
+    const std::vector<unsigned char> good = rw::test::ReadBytes(png);
+    std::vector<unsigned char> dataSum = good, headerSum = good;
+    dataSum[ChunkEnd(good, "IDAT") - 1] ^= 0xFF;
+    headerSum[ChunkEnd(good, "IHDR") - 1] ^= 0xFF;
+    const std::wstring badData = In(L"bad-idat-crc.png"), badHeader = In(L"bad-ihdr-crc.png");
+    rw::test::WriteBytes(badData, dataSum);
+    rw::test::WriteBytes(badHeader, headerSum);
+    std::vector<unsigned char> tiff = rw::test::ReadBytes(tif);
+    tiff.resize(tiff.size() / 2);
+    const std::wstring cutTiff = In(L"cut.tif"), cutBmp = In(L"cut.bmp");
+    rw::test::WriteBytes(cutTiff, tiff);
+    WriteBmp(cutBmp, Gradient(24, 16, 7));
+    std::vector<unsigned char> bmp = rw::test::ReadBytes(cutBmp);
+    bmp.resize(bmp.size() * 2 / 3);
+    rw::test::WriteBytes(cutBmp, bmp);
+    const std::wstring notes = In(L"notes.png");
+    const std::string words = "a text file under a picture's name";
+    rw::test::WriteBytes(notes, std::vector<unsigned char>(words.begin(), words.end()));
+
+    const auto refused = [&](const std::wstring& path, const std::wstring& reason) {
+        OpenFile(path);
+        std::wstring text;
+        HWND box = Message(text);
+        EXPECT_EQ(L"\"" + path + L"\" cannot be read: " + reason, text);
+        ed().Step("OK");
+        Answer(box, IDOK);
+        EXPECT_EQ(1u, ed().Documents().size()) << "a window was left for " << Narrow(path);
+    };
+    for (const std::wstring& path : {badData, badHeader, cutTiff, cutBmp}) {
+        refused(path, L"the file is damaged");
+    }
+    refused(notes, L"it is not an image file of a known type");
+    // The intact file opens.
+    OpenFile(png);
+    WaitDocument(png);
+    ed().Step("Edit Copy of the intact file");
+    EXPECT_EQ(24, ed().CopyPicture().width);
 }
 
 TEST_F(Files, NewWithASizeTheImageCannotHoldIsRefused) {

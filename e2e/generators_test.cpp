@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <iostream>
 #include <ostream>
 #include <string>
@@ -43,15 +45,8 @@ std::vector<LRESULT> Positions(HWND dialog) {
     return values;
 }
 
-class GeneratorScenario : public Scenario, public testing::WithParamInterface<Generator> {
+class DialogScenario : public Scenario {
 protected:
-    HWND Open() {
-        ed().Step(std::string("Generate > ") + GetParam().name);
-        ed().MenuByPosition(L'G', GetParam().menuPosition);
-        HWND dialog = ed().WaitDialog(GetParam().caption);
-        EXPECT_FALSE(IsWindowEnabled(ed().Main())) << "the dialog is modal";
-        return dialog;
-    }
     void Close(HWND dialog, const wchar_t* button) {
         ed().Step(Narrow(button));
         ed().Click(dialog, button);
@@ -60,8 +55,19 @@ protected:
     }
 };
 
+class GeneratorScenario : public DialogScenario, public testing::WithParamInterface<Generator> {
+protected:
+    HWND Open() {
+        ed().Step(std::string("Generate > ") + GetParam().name);
+        ed().MenuByPosition(L'G', GetParam().menuPosition);
+        HWND dialog = ed().WaitDialog(GetParam().caption);
+        EXPECT_FALSE(IsWindowEnabled(ed().Main())) << "the dialog is modal";
+        return dialog;
+    }
+};
+
 // Scenarios of the dialogs' common framework, where one generator stands for all five.
-class GeneratorDialogs : public Scenario {};
+class GeneratorDialogs : public DialogScenario {};
 
 TEST_P(GeneratorScenario, RandomApplyResetCancelOk) {
     constexpr int kSide = 96;
@@ -221,6 +227,110 @@ TEST_F(GeneratorDialogs, OkDuringARenderLetsItFinish) {
     ed().Click(dialog, L"&Ok");
     ed().WaitGone(dialog);
     EXPECT_EQ(drawn, ed().CopyPicture()) << "the render stopped when the dialog went";
+}
+
+RECT WindowRectOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+std::string Text(const RECT& r) {
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
+           std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
+}
+
+int64_t Covered(const RECT& a, const RECT& b) {
+    RECT shared;
+    return IntersectRect(&shared, &a, &b)
+               ? int64_t{shared.right - shared.left} * (shared.bottom - shared.top)
+               : 0;
+}
+
+// The least of the picture that a window of that size can cover anywhere on the work area,
+// every place tried.
+int64_t LeastCover(const RECT& work, const RECT& picture, LONG w, LONG h) {
+    int64_t least = INT64_MAX;
+    for (LONG x = work.left; x <= std::max(work.left, work.right - w); ++x) {
+        for (LONG y = work.top; y <= std::max(work.top, work.bottom - h); ++y) {
+            least = std::min(least, Covered(RECT{x, y, x + w, y + h}, picture));
+        }
+    }
+    return least;
+}
+
+TEST_F(GeneratorDialogs, TheyOpenBesideTheDocumentAndReopenWhereTheUserLeftThem) {
+    ed().Step("File New");
+    HWND document = ed().NewDocument(L"64");
+    ed().Step("Generate > Sine Wave");
+    ed().MenuByPosition(L'G', 0);
+    HWND sine = ed().WaitDialog(L"Sine Wave");
+    const RECT main = WindowRectOf(ed().Main()), placed = WindowRectOf(sine);
+    EXPECT_EQ(main.right, placed.left)
+        << "the dialog at " << Text(placed) << ", the main window at " << Text(main);
+    EXPECT_EQ(0, Covered(main, placed)) << "the dialog covers the main window";
+
+    ed().Step("drag the dialog by its caption");
+    POINT client{0, 0};
+    ClientToScreen(sine, &client);
+    const POINT grip{(placed.left + placed.right) / 2, (placed.top + client.y) / 2};
+    ed().Drag(grip, POINT{grip.x - 300, grip.y + 150});
+    ed().WaitUntil(
+        [&] {
+            GUITHREADINFO input{};
+            input.cbSize = sizeof input;
+            GetGUIThreadInfo(GetWindowThreadProcessId(sine, nullptr), &input);
+            return !(input.flags & GUI_INMOVESIZE) && WindowRectOf(sine).left != placed.left;
+        },
+        "the drag to end");
+    const RECT dragged = WindowRectOf(sine);
+    EXPECT_EQ(placed.left - 300, dragged.left) << Text(dragged);
+    EXPECT_EQ(placed.top + 150, dragged.top) << Text(dragged);
+    Close(sine, L"&Ok");
+    ed().Step("Generate > Sine Wave again");
+    ed().MenuByPosition(L'G', 0);
+    sine = ed().WaitDialog(L"Sine Wave");
+    RECT reopened = WindowRectOf(sine);
+    EXPECT_TRUE(EqualRect(&dragged, &reopened))
+        << "left at " << Text(dragged) << ", reopened at " << Text(reopened);
+    Close(sine, L"&Ok");
+
+    // No room beside the main window: the document fills the screen.
+    ed().Step("maximise the main window, Window > Tile Vertical");
+    ed().Menu(L' ', L'X');
+    ed().WaitUntil([&] { return IsZoomed(ed().Main()) != FALSE; }, "the main window maximised");
+    ed().Menu(L'W', L'V');
+    const auto shownPicture = [&] {
+        const RECT image = WindowRectOf(ChildOfClass(document, L"RidgewrightImage"));
+        const RECT area = WindowRectOf(ed().MdiClient());
+        RECT shown{};
+        IntersectRect(&shown, &image, &area);
+        return shown;
+    };
+    ed().WaitUntil(
+        [&] {
+            const RECT shown = shownPicture(), area = WindowRectOf(ed().MdiClient());
+            return shown.right - shown.left > (area.right - area.left) / 2;
+        },
+        "the document to fill the window");
+    ed().Step("Generate > Fourier Wave");
+    ed().MenuByPosition(L'G', 1);
+    HWND fourier = ed().WaitDialog(L"Fourier Wave");
+    // The windows stay as they are while the dialog is up: it is modal.
+    const RECT over = WindowRectOf(fourier), picture = shownPicture();
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(LeastCover(work, picture, over.right - over.left, over.bottom - over.top),
+              Covered(over, picture))
+        << "the dialog at " << Text(over) << ", the picture at " << Text(picture);
+    Close(fourier, L"&Ok");
+    ed().Step("Generate > Sine Wave once more");
+    ed().MenuByPosition(L'G', 0);
+    sine = ed().WaitDialog(L"Sine Wave");
+    reopened = WindowRectOf(sine);
+    EXPECT_TRUE(EqualRect(&dragged, &reopened))
+        << "left at " << Text(dragged) << ", reopened at " << Text(reopened);
+    Close(sine, L"&Ok");
 }
 
 INSTANTIATE_TEST_SUITE_P(Generate, GeneratorScenario,

@@ -406,26 +406,51 @@ void Program::MenuByPosition(wchar_t title, int downs) {
     WaitGone(popup, 5000);
 }
 
+namespace {
+
+// Absolute coordinates run from 0 to 65535 across the primary screen.
+INPUT MouseInput(POINT at, DWORD flags) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(at.x, 65536, w) + 1;
+    input.mi.dy = MulDiv(at.y, 65536, h) + 1;
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | flags;
+    return input;
+}
+
+} // namespace
+
 void Program::ClickAt(HWND window, POINT client, bool twice) {
     POINT at = client;
     ClientToScreen(window, &at);
-    // Absolute coordinates run from 0 to 65535 across the primary screen.
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    INPUT inputs[5] = {};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_MOUSE;
-        input.mi.dx = MulDiv(at.x, 65536, w) + 1;
-        input.mi.dy = MulDiv(at.y, 65536, h) + 1;
-        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
-    }
-    inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
-    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    inputs[3].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    inputs[4].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    INPUT inputs[5] = {MouseInput(at, MOUSEEVENTF_MOVE), MouseInput(at, MOUSEEVENTF_LEFTDOWN),
+                       MouseInput(at, MOUSEEVENTF_LEFTUP), MouseInput(at, MOUSEEVENTF_LEFTDOWN),
+                       MouseInput(at, MOUSEEVENTF_LEFTUP)};
     AwaitInput();
     SendInput(twice ? 5 : 3, inputs, sizeof(INPUT));
     PumpFor(kPollMs);
+}
+
+void Program::Drag(POINT from, POINT to) {
+    AwaitInput();
+    HWND target = GetForegroundWindow();
+    // Each step is taken before the next goes: the window follows the pointer in a loop of its
+    // own, which starts only once the button is down.
+    const auto send = [&](POINT at, DWORD flags) {
+        INPUT input = MouseInput(at, flags);
+        SendInput(1, &input, sizeof(INPUT));
+        PumpFor(kPollMs);
+        Synchronize(target);
+    };
+    send(from, MOUSEEVENTF_MOVE);
+    send(from, MOUSEEVENTF_LEFTDOWN);
+    constexpr int kSteps = 8;
+    for (int k = 1; k <= kSteps; ++k) {
+        send(POINT{from.x + (to.x - from.x) * k / kSteps, from.y + (to.y - from.y) * k / kSteps},
+             MOUSEEVENTF_MOVE);
+    }
+    send(to, MOUSEEVENTF_LEFTUP);
 }
 
 HWND Program::Button(HWND dialog, const wchar_t* caption) const {

@@ -95,6 +95,9 @@ public:
     void MenuByPosition(wchar_t title, int downs);
     // A left click (or double click) of the mouse at a point of a window's client area.
     void ClickAt(HWND window, POINT client, bool twice = false);
+    // Holds the left button down at `from` and lets go at `to` (screen points), moving in steps
+    // between: a window dragged by its caption.
+    void Drag(POINT from, POINT to);
 
     // Presses a dialog's button (by control id or caption) as a click does.
     void Click(HWND dialog, int id);

@@ -7,11 +7,13 @@
 #include "components/image_control.h"
 #include "core/image_error.h"
 #include "documents/frmDocument.h"
+#include "generators/dialog_placement.h"
 #include "generators/layout.h"
 #include "generators/render_loop.h"
 #include "shell/frmImage.h"
 #include "shell/frmMain.h"
 #include "shell/global.h"
+#include "shell/screen_rects.h"
 #include "win32/dpi.h"
 #include "win32/strings.h"
 #include "shell/ui_seam.h"
@@ -216,6 +218,38 @@ void frmGenerator::Open(frmDocument& document, HWND mainWindow) {
         return;
     }
     ShowModal(mainWindow);
+}
+
+void frmGenerator::PlaceForShowing(HWND owner) {
+    const rw::ScreenRect self = rw::ScreenRectOf(hwnd());
+    if (userPlace_) {
+        // Where the user left it, unless the screen it was on has gone or shrunk.
+        rw::MoveTo(hwnd(), rw::MoveOntoWorkArea(*userPlace_, rw::WorkAreaNear(hwnd())));
+        return;
+    }
+    frmDocument* document = TargetDocument();
+    if (!owner || !document) {
+        Dialog::PlaceForShowing(owner);
+        return;
+    }
+    // Only the part of the picture that shows in the documents' area can be covered.
+    RECT picture{}, area{}, shown{};
+    GetWindowRect(document->Lumbra1.hwnd(), &picture);
+    GetWindowRect(GetParent(document->hwnd()), &area);
+    IntersectRect(&shown, &picture, &area);
+    rw::MoveTo(hwnd(), rw::PlaceGeneratorDialog(rw::WorkAreaNear(owner), rw::ScreenRectOf(owner),
+                                                {shown.left, shown.top, shown.right, shown.bottom},
+                                                self.Width(), self.Height()));
+}
+
+bool frmGenerator::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
+    // A drag that ends where it began (a click on the caption) places nothing.
+    if (message == WM_ENTERSIZEMOVE) {
+        moveStart_ = rw::ScreenRectOf(hwnd());
+    } else if (message == WM_EXITSIZEMOVE && rw::ScreenRectOf(hwnd()) != moveStart_) {
+        userPlace_ = rw::ScreenRectOf(hwnd());
+    }
+    return false;
 }
 
 // The state a render holds while it runs, given back however it ends: the dialog's Rendering

@@ -5,10 +5,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "generators/generator_table.h"
 #include "generators/layout.h"
+#include "shell/placement.h"
 #include "win32/dialog.h"
 
 namespace rw {
@@ -67,6 +69,8 @@ public:
 protected:
     frmGenerator(const rw::GeneratorTable& table, HWND owner);
     void OnCommand(int id, int code, HWND control) override;
+    void PlaceForShowing(HWND owner) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     class RenderingScope;
@@ -89,6 +93,9 @@ private:
     HWND targetWindow_ = nullptr; // the document window of TargetImage
     bool modifiedAtOpening_ = false;
     bool hideWhenDone_ = false; // Ok was pressed during the render
+    // Where the user last dragged the dialog, kept for later openings in this run.
+    std::optional<rw::ScreenRect> userPlace_;
+    rw::ScreenRect moveStart_;
 };
 
 // A generator form: the framework with one generator's table. Each is created on first use and

@@ -22,7 +22,7 @@ constexpr MenuItem kMenu[] = {
     I(mnuFileOpen, L"&Open...", 'O'),
     I(mnuFileClose, L"&Close"),
     S(),
-    I(mnuFileSave, L"&Save"),
+    I(mnuFileSave, L"&Save", 'S'),
     I(mnuFileSaveAs, L"Save &As..."),
     S(),
     I(mnuFileProperties, L"Propert&ies", 0, true),

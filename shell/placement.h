@@ -1,5 +1,5 @@
 #pragma once
-// Keeping a restored window placement on a screen that exists.
+// Keeping windows on a screen that exists, and where a window opens over another.
 #include <cstdint>
 
 namespace rw {
@@ -16,5 +16,9 @@ struct ScreenRect {
 
 // The window moved, and shrunk where it is larger, so that it lies wholly inside the work area.
 ScreenRect MoveOntoWorkArea(const ScreenRect& window, const ScreenRect& workArea);
+
+// A window of the size centred on `owner`, moved wholly into the work area.
+ScreenRect CentreOn(const ScreenRect& owner, int32_t width, int32_t height,
+                    const ScreenRect& workArea);
 
 } // namespace rw

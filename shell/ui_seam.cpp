@@ -2,7 +2,11 @@
 
 #include <commdlg.h>
 
+#include <optional>
+#include <string>
 #include <vector>
+
+#include "shell/screen_rects.h"
 
 namespace rw {
 
@@ -10,6 +14,49 @@ namespace {
 
 UiSeam realUi;
 UiSeam* currentUi = &realUi;
+
+// The system puts a message box in the middle of the screen, whatever window asked: it is
+// moved over that window, where the user is looking, once it has laid itself out and before it
+// shows.
+class CentreBoxOnOwner {
+public:
+    explicit CentreBoxOnOwner(HWND owner) : owner_(owner), outer_(current_) {
+        current_ = this;
+        hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, AfterMessage, nullptr, GetCurrentThreadId());
+    }
+    ~CentreBoxOnOwner() {
+        if (hook_) {
+            UnhookWindowsHookEx(hook_);
+        }
+        current_ = outer_;
+    }
+    CentreBoxOnOwner(const CentreBoxOnOwner&) = delete;
+    CentreBoxOnOwner& operator=(const CentreBoxOnOwner&) = delete;
+
+private:
+    static LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        CentreBoxOnOwner* self = current_;
+        if (code == HC_ACTION && self && !self->done_ && sent->message == WM_INITDIALOG &&
+            GetWindow(sent->hwnd, GW_OWNER) == self->owner_) {
+            self->done_ = true;
+            const ScreenRect size = ScreenRectOf(sent->hwnd);
+            const ScreenRect work = WorkAreaNear(self->owner_);
+            // A minimised owner has no place on the screen: its work area stands in.
+            MoveTo(sent->hwnd, CentreOn(IsIconic(self->owner_) ? work : ScreenRectOf(self->owner_),
+                                        size.Width(), size.Height(), work));
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static thread_local CentreBoxOnOwner* current_;
+    HWND owner_;
+    CentreBoxOnOwner* outer_; // a box asked for while another is up
+    HHOOK hook_ = nullptr;
+    bool done_ = false;
+};
+
+thread_local CentreBoxOnOwner* CentreBoxOnOwner::current_ = nullptr;
 
 } // namespace
 
@@ -25,7 +72,13 @@ UiSeam* SetUi(UiSeam* seam) {
 
 int UiSeam::ShowMessage(HWND owner, const std::wstring& text, const std::wstring& title,
                         UINT type) {
-    return ::MessageBoxW(owner, text.c_str(), title.c_str(), type);
+    // A box belongs to a top-level window: given a document, the frame that holds it.
+    HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
+    std::optional<CentreBoxOnOwner> centre;
+    if (top) {
+        centre.emplace(top);
+    }
+    return ::MessageBoxW(top, text.c_str(), title.c_str(), type);
 }
 
 std::wstring UiSeam::FileDialog(HWND owner, FileDialogRequest& request) {

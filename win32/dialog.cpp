@@ -72,15 +72,7 @@ void Dialog::ShowModal(HWND owner) {
         return;
     }
     modalOwner_ = owner;
-    // Centre over the owner each time, as a modal form would appear.
-    RECT ownerRect{}, self{};
-    if (owner && GetWindowRect(owner, &ownerRect) && GetWindowRect(hwnd_, &self)) {
-        const int w = self.right - self.left;
-        const int h = self.bottom - self.top;
-        SetWindowPos(hwnd_, nullptr, ownerRect.left + ((ownerRect.right - ownerRect.left) - w) / 2,
-                     ownerRect.top + ((ownerRect.bottom - ownerRect.top) - h) / 2, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    PlaceForShowing(owner);
     if (owner) {
         EnableWindow(owner, FALSE);
     }
@@ -91,6 +83,17 @@ void Dialog::ShowModal(HWND owner) {
     if (modalOwner_) {
         EnableWindow(modalOwner_, TRUE);
         modalOwner_ = nullptr;
+    }
+}
+
+void Dialog::PlaceForShowing(HWND owner) {
+    RECT ownerRect{}, self{};
+    if (owner && GetWindowRect(owner, &ownerRect) && GetWindowRect(hwnd_, &self)) {
+        const int w = self.right - self.left;
+        const int h = self.bottom - self.top;
+        SetWindowPos(hwnd_, nullptr, ownerRect.left + ((ownerRect.right - ownerRect.left) - w) / 2,
+                     ownerRect.top + ((ownerRect.bottom - ownerRect.top) - h) / 2, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

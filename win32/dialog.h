@@ -42,6 +42,9 @@ protected:
         return false;
     }
     virtual void OnActivate() {}
+    // Where the dialog stands when ShowModal shows it: centred over its owner, as a modal form
+    // appears, unless the dialog says otherwise.
+    virtual void PlaceForShowing(HWND owner);
 
 private:
     static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -467,10 +467,20 @@ TEST_F(DocumentsTest, ACloseQueuedDuringCutKnowsTheDocumentChanged) {
 }
 
 TEST_F(DocumentsTest, ClosingTheMainWindowAsksEachDocumentAndStopsAtCancel) {
-    NewDocument(8, 8);
-    NewDocument(8, 8);
+    frmDocument& first = NewDocument(8, 8);
+    frmDocument& second = NewDocument(8, 8);
+    ShowWindow(first.hwnd(), SW_MINIMIZE);
+    // Each question is the main window's, asked with its document in front and restored.
+    std::vector<HWND> asked;
+    ui.whenAsked = [&asked](const ScriptedUi::Box& box) {
+        EXPECT_EQ(box.owner, Main().hwnd());
+        HWND active = Main().ActiveDocument()->hwnd();
+        EXPECT_FALSE(IsIconic(active));
+        asked.push_back(active);
+    };
     ui.boxAnswers = {IDNO, IDCANCEL};
     SendMessageW(Main().hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(asked, (std::vector<HWND>{first.hwnd(), second.hwnd()}));
     EXPECT_EQ(ui.boxes.size(), 2u);
     EXPECT_EQ(Main().Documents().size(), 2u);
     EXPECT_TRUE(IsWindowVisible(Main().hwnd()));

@@ -22,8 +22,12 @@ ScriptedUi::~ScriptedUi() {
     SetUi(previous_);
 }
 
-int ScriptedUi::ShowMessage(HWND, const std::wstring& text, const std::wstring& title, UINT type) {
-    boxes.push_back({text, title, type});
+int ScriptedUi::ShowMessage(HWND owner, const std::wstring& text, const std::wstring& title,
+                            UINT type) {
+    boxes.push_back({text, title, type, owner});
+    if (whenAsked) {
+        whenAsked(boxes.back());
+    }
     if (boxAnswers.empty()) {
         ADD_FAILURE() << "unexpected message box: " << win::Narrow(text);
         return IDCANCEL;

@@ -26,6 +26,7 @@ public:
         std::wstring text;
         std::wstring title;
         UINT type;
+        HWND owner;
     };
 
     ScriptedUi();
@@ -40,6 +41,8 @@ public:
     std::deque<int> boxAnswers;
     std::deque<std::wstring> fileAnswers;
     std::vector<Box> boxes;
+    // Called as each message box is asked, before it is answered.
+    std::function<void(const Box&)> whenAsked;
     std::vector<FileDialogRequest> fileRequests;
 
 private:

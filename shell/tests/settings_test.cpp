@@ -64,6 +64,15 @@ TEST(Placement, WindowsOffEveryScreenAreMovedOntoTheWorkArea) {
               (ScreenRect{-1280, 200, -880, 600}));
 }
 
+TEST(Placement, CentredOnTheOwnerAndKeptOnTheWorkArea) {
+    const ScreenRect work{0, 0, 1280, 994};
+    EXPECT_EQ(CentreOn({67, 67, 500, 500}, 201, 101, work), (ScreenRect{183, 233, 384, 334}));
+    // An owner at the screen's edge: the box stays whole on the screen.
+    EXPECT_EQ(CentreOn({1100, 900, 1500, 1200}, 300, 200, work), (ScreenRect{980, 794, 1280, 994}));
+    // Coordinates far off the screen (a minimised window's) do not overflow.
+    EXPECT_EQ(CentreOn({-32000, -32000, 2147483000, 2147483000}, 100, 100, work).Width(), 100);
+}
+
 TEST(Version, LinesOfTheAboutBoxAndTheSplash) {
     EXPECT_EQ(AboutVersionLine(1, 1, 0), L"Version 1.1 rev 0");
     EXPECT_EQ(SplashVersionLine(1, 1, 0), L"Version 1.1.0");

@@ -228,6 +228,8 @@ TEST(MainWindow, MenuBarHasItsTitlesInOrderWithFilterOff) {
     wchar_t item[64];
     GetMenuStringW(bar, mnuFileNew, item, 64, MF_BYCOMMAND);
     EXPECT_STREQ(item, L"&New\tCtrl+N");
+    GetMenuStringW(bar, mnuFileSave, item, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(item, L"&Save\tCtrl+S");
 }
 
 TEST(MainWindow, TheWindowMenuListsTheDocuments) {
