@@ -2,8 +2,57 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
-#include <vector>
+
+namespace lumbra {
+namespace {
+
+// Every thread of this process that has started, as the loader reports it starting and ending to
+// the executable's TLS callback, by serial number and id (ids are used again): the census before
+// a call costs no call into the system.
+constexpr size_t kSlots = 1024;
+std::atomic<uint64_t> g_threads[kSlots];
+std::atomic<uint32_t> g_serial{0};
+// More threads than slots at once: the census cannot tell, and counts them all as left running.
+std::atomic<bool> g_overflow{false};
+
+constexpr uint64_t kIdBits = 0xFFFFFFFFu;
+
+void NTAPI OnThread(PVOID, DWORD reason, PVOID) {
+    const uint64_t id = GetCurrentThreadId();
+    if (reason == DLL_THREAD_ATTACH) {
+        const uint64_t entry = uint64_t{++g_serial} << 32 | id;
+        for (std::atomic<uint64_t>& slot : g_threads) {
+            uint64_t empty = 0;
+            if (slot.compare_exchange_strong(empty, entry)) {
+                return;
+            }
+        }
+        g_overflow = true;
+    } else if (reason == DLL_THREAD_DETACH) {
+        for (std::atomic<uint64_t>& slot : g_threads) {
+            if ((slot.load() & kIdBits) == id) {
+                slot.store(0);
+                return;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace lumbra
+
+// The loader calls the callbacks of the executable's TLS directory for every thread.
+#if defined(_MSC_VER)
+#pragma section(".CRT$XLY", long, read)
+extern "C" __declspec(allocate(".CRT$XLY")) const PIMAGE_TLS_CALLBACK lumbra_thread_watch =
+    lumbra::OnThread;
+#else
+extern "C" __attribute__((section(".CRT$XLY"), used))
+const PIMAGE_TLS_CALLBACK lumbra_thread_watch = lumbra::OnThread;
+#endif
 
 namespace lumbra {
 namespace {
@@ -24,9 +73,28 @@ template <class F> F NtdllProc(const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Ntdll(), name)));
 }
 
-// Calls `each` with a handle (kAccess) to every thread of this process. The process's own
-// iteration where the system has it: a snapshot of every thread of the machine costs far more.
-void ForEachThread(const std::function<void(HANDLE)>& each) {
+std::vector<uint64_t> Started() {
+    std::vector<uint64_t> started;
+    for (const std::atomic<uint64_t>& slot : g_threads) {
+        if (uint64_t entry = slot.load()) {
+            started.push_back(entry);
+        }
+    }
+    std::sort(started.begin(), started.end());
+    return started;
+}
+
+// The entry of thread `id` among `started`, or 0.
+uint64_t EntryOf(const std::vector<uint64_t>& started, DWORD id) {
+    auto it = std::find_if(started.begin(), started.end(),
+                           [id](uint64_t entry) { return (entry & kIdBits) == id; });
+    return it != started.end() ? *it : 0;
+}
+
+// Calls `each` with the id of and a handle (kAccess) to every thread of this process, those not
+// started yet among them. The process's own iteration where the system has it: a snapshot of
+// every thread of the machine costs far more.
+void ForEachThread(const std::function<void(DWORD, HANDLE)>& each) {
     static const auto next = NtdllProc<NextThreadProc>("NtGetNextThread");
     if (next) {
         HANDLE thread = nullptr;
@@ -39,7 +107,7 @@ void ForEachThread(const std::function<void(HANDLE)>& each) {
             if (status != 0) {
                 return;
             }
-            each(following);
+            each(GetThreadId(following), following);
             thread = following;
         }
     }
@@ -52,18 +120,12 @@ void ForEachThread(const std::function<void(HANDLE)>& each) {
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
         if (entry.th32OwnerProcessID == GetCurrentProcessId()) {
             if (HANDLE thread = OpenThread(kAccess, FALSE, entry.th32ThreadID)) {
-                each(thread);
+                each(entry.th32ThreadID, thread);
                 CloseHandle(thread);
             }
         }
     }
     CloseHandle(snapshot);
-}
-
-std::pair<DWORD, uint64_t> Identity(HANDLE thread) {
-    FILETIME created{}, exited{}, kernel{}, user{};
-    GetThreadTimes(thread, &created, &exited, &kernel, &user);
-    return {GetThreadId(thread), uint64_t{created.dwHighDateTime} << 32 | created.dwLowDateTime};
 }
 
 bool StartsInNtdll(HANDLE thread) {
@@ -81,27 +143,44 @@ bool StartsInNtdll(HANDLE thread) {
 
 } // namespace
 
-ThreadCensus::ThreadCensus() {
-    ForEachThread([this](HANDLE thread) { before_.insert(Identity(thread)); });
+ThreadCensus::ThreadCensus() : before_(Started()), taker_(GetCurrentThreadId()) {}
+
+bool ThreadCensus::CallerRanBefore() const {
+    // Asked from a fault handler: nothing allocated.
+    const uint64_t id = GetCurrentThreadId();
+    for (const std::atomic<uint64_t>& slot : g_threads) {
+        const uint64_t entry = slot.load();
+        if (entry && (entry & kIdBits) == id) {
+            return std::binary_search(before_.begin(), before_.end(), entry);
+        }
+    }
+    return false;
 }
 
 int ThreadCensus::LeftRunning(DWORD graceMs) const {
+    if (g_overflow) {
+        return 1;
+    }
+    // A thread is old when it started before the call and still is the same thread; one the
+    // loader has not reported yet (created, not started) or at all is new.
+    const std::vector<uint64_t> now = Started();
     std::vector<HANDLE> started;
-    ForEachThread([&](HANDLE thread) {
+    ForEachThread([&](DWORD id, HANDLE thread) {
+        const uint64_t entry = EntryOf(now, id);
         HANDLE own = nullptr;
-        if (!before_.count(Identity(thread)) && !StartsInNtdll(thread) &&
+        if (id != taker_ && !(entry && std::binary_search(before_.begin(), before_.end(), entry)) &&
+            !StartsInNtdll(thread) &&
             DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &own, 0, FALSE,
                             DUPLICATE_SAME_ACCESS)) {
             started.push_back(own);
         }
     });
     // Threads told to end as the plug-in finished get a moment to do so.
-    DWORD deadline = GetTickCount() + graceMs;
+    const DWORD deadline = GetTickCount() + graceMs;
     int running = 0;
     for (HANDLE thread : started) {
-        DWORD now = GetTickCount();
-        DWORD wait = static_cast<LONG>(deadline - now) > 0 ? deadline - now : 0;
-        if (WaitForSingleObject(thread, wait) == WAIT_TIMEOUT) {
+        const LONG left = static_cast<LONG>(deadline - GetTickCount());
+        if (WaitForSingleObject(thread, left > 0 ? static_cast<DWORD>(left) : 0) == WAIT_TIMEOUT) {
             ++running;
         }
         CloseHandle(thread);

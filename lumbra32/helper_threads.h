@@ -4,8 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <set>
-#include <utility>
+#include <vector>
 
 namespace lumbra {
 
@@ -17,10 +16,13 @@ public:
     // loader threads (started in ntdll) do not count: they serve whoever queues work and end
     // by themselves.
     int LeftRunning(DWORD graceMs) const;
+    // Whether the calling thread was running when the census was taken.
+    bool CallerRanBefore() const;
 
 private:
-    // A thread by id and creation time: ids are used again.
-    std::set<std::pair<DWORD, uint64_t>> before_;
+    // The threads that had started, by serial number and id; and the one taking the census.
+    std::vector<uint64_t> before_;
+    DWORD taker_;
 };
 
 } // namespace lumbra

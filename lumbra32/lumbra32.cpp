@@ -546,8 +546,12 @@ bool HelperLink::Transact(channel::Command command, const Waiting& how) {
                 return true;
             }
         } else if (w == WAIT_OBJECT_0 + 1) {
+            DWORD exitCode = 0;
+            GetExitCodeProcess(process_, &exitCode);
             Close(false);
-            return Fail(LUMBRA32_PLUGIN_CRASHED);
+            char detail[48];
+            snprintf(detail, sizeof detail, "the helper ended with code 0x%lX", exitCode);
+            return Fail(LUMBRA32_PLUGIN_CRASHED, detail);
         } else if (w == WAIT_OBJECT_0 + 2) {
             MSG msg;
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -65,3 +65,22 @@ LUMBRA32_API int WINAPI ShowLastError(HWND window);
 // The pixels cross in shared memory; PlugInStatusProc is called on the caller's thread, which
 // handles its window messages while it waits. Esc pressed in the caller's thread during
 // PlugInRun cancels the run (LUMBRA32_USER_CANCELLED); the bitmap is then left unchanged.
+//
+// What a plug-in cannot do to its caller:
+// - outlive it: the helper is in a job object that ends it when the calling process ends, it
+//   ends itself too when it sees that process gone, and it inherits none of its handles (no
+//   standard streams);
+// - reach a later run: the pixels are mapped into the helper for one run only, and a helper in
+//   which a plug-in left threads of its own running after a call is replaced before the next
+//   one; every filter's parameters and (when they are not pointers) global data are handed on
+//   to the new helper;
+// - take more memory than it was told it has: buffers and handles beyond the record's maxSpace
+//   (the machine's free physical memory, clamped to 32 MB..1 GB, 512 MB in a 32-bit helper) are
+//   refused with memFullErr, and the helper's job has a memory limit behind that;
+// - hang the caller: when a plug-in shows no window of its own and reports no progress for
+//   10 s, a caller that gave PlugInRun an owner window is asked, in a window that window owns,
+//   whether to stop it. A caller without one (a script, a service) sets the environment
+//   variable LUMBRA32_HUNG_FILTER_LIMIT of its process to a number of whole seconds (at most a
+//   day); a plug-in silent that long is then stopped unasked. A stopped plug-in ends the run as
+//   cancelled (LUMBRA32_USER_CANCELLED), the bitmap unchanged; if it does not stop within 5 s of
+//   being asked, the helper is ended. A plug-in in a dialog of its own is never stopped.

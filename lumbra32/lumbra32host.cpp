@@ -34,8 +34,10 @@ using lumbra::channel::Control;
 constexpr DWORD kStrayGraceMs = 100;
 
 DWORD g_mainThread = 0;
-// A plug-in is being called (on the main thread): a fault anywhere is the plug-in's crash.
-std::atomic<bool> g_inCall{false};
+// While a plug-in is being called (on the main thread): the threads that ran before the call. A
+// fault in any other thread is the plug-in's crash; in one of those, it is a thread left by an
+// earlier call, faulting on what it was lent then.
+std::atomic<const lumbra::ThreadCensus*> g_call{nullptr};
 
 struct LoadedFilter {
     HMODULE module = nullptr;
@@ -55,6 +57,7 @@ private:
     void Import();
     LoadedFilter* Find(bool load);
     uint8_t* MapPixels();
+    void UnmapPixels(uint8_t* view);
     // After a call into a plug-in: whether it left threads running, and if so every filter's
     // state for the helper that replaces this one.
     void Finish(const lumbra::ThreadCensus& census);
@@ -70,6 +73,8 @@ private:
     std::map<std::string, lumbra::FilterState> carried_;
     LoadedFilter* current_ = nullptr;
     HANDLE pixels_ = nullptr;
+    // The reservation where the last run's pixels were mapped.
+    void* lastPixels_ = nullptr;
     uint32_t pixelsGeneration_ = 0;
 };
 
@@ -170,9 +175,10 @@ LoadedFilter* Helper::Find(bool load) {
         return nullptr;
     }
     // Full path only, with the plug-in's folder searched first for what it imports.
-    g_inCall = true;
+    const lumbra::ThreadCensus census;
+    g_call = &census;
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    g_inCall = false;
+    g_call = nullptr;
     if (!module) {
         ctl_->status = LUMBRA32_LOAD_FAILED;
         snprintf(ctl_->message, sizeof ctl_->message, "Windows error %lu", GetLastError());
@@ -207,10 +213,10 @@ void Helper::About() {
     if (!f) {
         return;
     }
-    lumbra::ThreadCensus census;
-    g_inCall = true;
+    const lumbra::ThreadCensus census;
+    g_call = &census;
     int16_t code = lumbra::ShowFilterAbout(f->entry, f->state, static_cast<intptr_t>(ctl_->owner));
-    g_inCall = false;
+    g_call = nullptr;
     Finish(census);
     if (code != 0) {
         ctl_->status = LUMBRA32_PLUGIN_ERROR;
@@ -264,7 +270,10 @@ void Helper::Import() {
 }
 
 // A view for this run only: when the run ends it goes, so that a thread the plug-in left
-// behind faults on the pixels it was lent instead of writing into a later run's.
+// behind (one the census cannot tell from the system's, such as a pool worker) faults on the
+// pixels it was lent instead of writing into a later run's. The last run's range stays reserved
+// until the next run has ended, so that the next view cannot be placed where the old pointers
+// aim.
 uint8_t* Helper::MapPixels() {
     if (pixelsGeneration_ != ctl_->pixelsGeneration) {
         if (pixels_) {
@@ -273,8 +282,25 @@ uint8_t* Helper::MapPixels() {
         pixels_ = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(ctl_->pixels));
         pixelsGeneration_ = ctl_->pixelsGeneration;
     }
-    return static_cast<uint8_t*>(
-        MapViewOfFile(pixels_, FILE_MAP_ALL_ACCESS, 0, 0, static_cast<SIZE_T>(ctl_->pixelsBytes)));
+    const auto bytes = static_cast<SIZE_T>(ctl_->pixelsBytes);
+    void* view = MapViewOfFile(pixels_, FILE_MAP_ALL_ACCESS, 0, 0, bytes);
+    if (!view && lastPixels_) {
+        // A 32-bit helper may have no room for a large picture twice.
+        VirtualFree(lastPixels_, 0, MEM_RELEASE);
+        lastPixels_ = nullptr;
+        view = MapViewOfFile(pixels_, FILE_MAP_ALL_ACCESS, 0, 0, bytes);
+    }
+    return static_cast<uint8_t*>(view);
+}
+
+void Helper::UnmapPixels(uint8_t* view) {
+    UnmapViewOfFile(view);
+    void* guard =
+        VirtualAlloc(view, static_cast<SIZE_T>(ctl_->pixelsBytes), MEM_RESERVE, PAGE_NOACCESS);
+    if (lastPixels_) {
+        VirtualFree(lastPixels_, 0, MEM_RELEASE);
+    }
+    lastPixels_ = guard;
 }
 
 class ChannelHooks : public lumbra::RunHooks {
@@ -332,12 +358,12 @@ void Helper::Run() {
     lumbra::FilterImage image{pixels, pixels + planeBytes, ctl_->width, ctl_->height};
     ChannelHooks hooks(ctl_, reply_);
     lumbra::RunStats stats;
-    lumbra::ThreadCensus census;
-    g_inCall = true;
+    const lumbra::ThreadCensus census;
+    g_call = &census;
     lumbra::RunResult r = lumbra::RunFilter(current_->entry, current_->state, image,
                                             static_cast<intptr_t>(ctl_->owner), hooks, &stats);
-    g_inCall = false;
-    UnmapViewOfFile(pixels);
+    g_call = nullptr;
+    UnmapPixels(pixels);
     Finish(census);
     ctl_->filterSeconds = stats.filterSeconds;
     ctl_->bufferSeconds = stats.hostSeconds;
@@ -466,7 +492,8 @@ int16_t LUMBRA_PI_CALL DisplayPixels(const lumbra::pi::PSPixelMap* source,
 }
 
 LONG WINAPI EndOnFault(EXCEPTION_POINTERS*) {
-    if (!g_inCall && GetCurrentThreadId() != g_mainThread) {
+    const lumbra::ThreadCensus* call = g_call.load();
+    if (GetCurrentThreadId() != g_mainThread && (!call || call->CallerRanBefore())) {
         // A thread a plug-in left running after its call, faulting on what it was lent for the
         // call (its pixels are unmapped): it ends alone, and the plug-ins' states stay.
         ExitThread(0xC0FFEE);

@@ -81,13 +81,13 @@ int16_t Code(const std::vector<uint8_t>& px, int i) {
 // ---- Isolation between runs ------------------------------------------------------------------
 
 TEST_F(Lumbra32, RunsAfterAPlugInLeftAThreadWritingGetExactlyTheRightPicture) {
-    for (const char* stray : {"|StrayPixelsMain", "|StrayTilesMain"}) {
+    for (const char* stray : {"|StrayPixelsMain", "|StrayPoolMain", "|StrayTilesMain"}) {
         SCOPED_TRACE(stray);
         ASSERT_EQ(PlugInLoad((Hostile("stray.8bf") + stray).c_str()), 1) << ImageLastError();
         HGLOBAL dib = MakeDib(64, 48, false);
         ASSERT_EQ(Run(dib), 1) << ImageLastError();
         GlobalFree(dib);
-        ASSERT_EQ(PlugInLoad(Plugin("invert.8bf").c_str()), 1);
+        ASSERT_EQ(PlugInLoad(Plugin("invert.8bf").c_str()), 1) << ImageLastError();
         for (int run = 0; run < 3; ++run) {
             HGLOBAL picture = MakeDib(64, 48, false);
             ASSERT_EQ(Run(picture), 1) << ImageLastError();
