@@ -143,15 +143,16 @@ bool StartsInNtdll(HANDLE thread) {
 
 } // namespace
 
-ThreadCensus::ThreadCensus() : before_(Started()), taker_(GetCurrentThreadId()) {}
+ThreadCensus::ThreadCensus()
+    : before_(Started()), mark_(g_serial.load()), taker_(GetCurrentThreadId()) {}
 
-bool ThreadCensus::CallerRanBefore() const {
+bool ThreadCensus::CallerStartedBy(uint32_t mark) {
     // Asked from a fault handler: nothing allocated.
     const uint64_t id = GetCurrentThreadId();
     for (const std::atomic<uint64_t>& slot : g_threads) {
         const uint64_t entry = slot.load();
         if (entry && (entry & kIdBits) == id) {
-            return std::binary_search(before_.begin(), before_.end(), entry);
+            return (entry >> 32) <= mark;
         }
     }
     return false;

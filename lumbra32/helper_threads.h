@@ -16,12 +16,15 @@ public:
     // loader threads (started in ntdll) do not count: they serve whoever queues work and end
     // by themselves.
     int LeftRunning(DWORD graceMs) const;
-    // Whether the calling thread was running when the census was taken.
-    bool CallerRanBefore() const;
+    // What CallerStartedBy takes: it needs no census, which may be gone by the time it asks.
+    uint32_t Mark() const { return mark_; }
+    // Whether the calling thread had started when the census of `mark` was taken.
+    static bool CallerStartedBy(uint32_t mark);
 
 private:
     // The threads that had started, by serial number and id; and the one taking the census.
     std::vector<uint64_t> before_;
+    uint32_t mark_;
     DWORD taker_;
 };
 

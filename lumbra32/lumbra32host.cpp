@@ -34,10 +34,20 @@ using lumbra::channel::Control;
 constexpr DWORD kStrayGraceMs = 100;
 
 DWORD g_mainThread = 0;
-// While a plug-in is being called (on the main thread): the threads that ran before the call. A
-// fault in any other thread is the plug-in's crash; in one of those, it is a thread left by an
-// earlier call, faulting on what it was lent then.
-std::atomic<const lumbra::ThreadCensus*> g_call{nullptr};
+// While a plug-in is being called (on the main thread): the mark of the census taken before the
+// call; else negative. A fault in a thread started since is the plug-in's crash; in one started
+// before, it is a thread left by an earlier call, faulting on what it was lent then.
+std::atomic<int64_t> g_callMark{-1};
+
+// Marks a call into a plug-in from `census` until End or the end of the scope.
+class PlugInCall {
+public:
+    explicit PlugInCall(const lumbra::ThreadCensus& census) { g_callMark = census.Mark(); }
+    ~PlugInCall() { End(); }
+    PlugInCall(const PlugInCall&) = delete;
+    PlugInCall& operator=(const PlugInCall&) = delete;
+    void End() { g_callMark = -1; }
+};
 
 struct LoadedFilter {
     HMODULE module = nullptr;
@@ -176,9 +186,9 @@ LoadedFilter* Helper::Find(bool load) {
     }
     // Full path only, with the plug-in's folder searched first for what it imports.
     const lumbra::ThreadCensus census;
-    g_call = &census;
+    PlugInCall call(census);
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    g_call = nullptr;
+    call.End();
     if (!module) {
         ctl_->status = LUMBRA32_LOAD_FAILED;
         snprintf(ctl_->message, sizeof ctl_->message, "Windows error %lu", GetLastError());
@@ -214,9 +224,9 @@ void Helper::About() {
         return;
     }
     const lumbra::ThreadCensus census;
-    g_call = &census;
+    PlugInCall call(census);
     int16_t code = lumbra::ShowFilterAbout(f->entry, f->state, static_cast<intptr_t>(ctl_->owner));
-    g_call = nullptr;
+    call.End();
     Finish(census);
     if (code != 0) {
         ctl_->status = LUMBRA32_PLUGIN_ERROR;
@@ -359,10 +369,10 @@ void Helper::Run() {
     ChannelHooks hooks(ctl_, reply_);
     lumbra::RunStats stats;
     const lumbra::ThreadCensus census;
-    g_call = &census;
+    PlugInCall call(census);
     lumbra::RunResult r = lumbra::RunFilter(current_->entry, current_->state, image,
                                             static_cast<intptr_t>(ctl_->owner), hooks, &stats);
-    g_call = nullptr;
+    call.End();
     UnmapPixels(pixels);
     Finish(census);
     ctl_->filterSeconds = stats.filterSeconds;
@@ -492,8 +502,9 @@ int16_t LUMBRA_PI_CALL DisplayPixels(const lumbra::pi::PSPixelMap* source,
 }
 
 LONG WINAPI EndOnFault(EXCEPTION_POINTERS*) {
-    const lumbra::ThreadCensus* call = g_call.load();
-    if (GetCurrentThreadId() != g_mainThread && (!call || call->CallerRanBefore())) {
+    const int64_t mark = g_callMark.load();
+    if (GetCurrentThreadId() != g_mainThread &&
+        (mark < 0 || lumbra::ThreadCensus::CallerStartedBy(static_cast<uint32_t>(mark)))) {
         // A thread a plug-in left running after its call, faulting on what it was lent for the
         // call (its pixels are unmapped): it ends alone, and the plug-ins' states stay.
         ExitThread(0xC0FFEE);
