@@ -527,8 +527,13 @@ bool HelperLink::Transact(channel::Command command, const Waiting& how) {
     };
     HANDLE waits[2] = {reply_, process_};
     for (;;) {
-        DWORD w =
-            MsgWaitForMultipleObjectsEx(2, waits, kWatchTickMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // Keys and clicks that nothing here asks for stay queued for the caller's own loop: one
+        // pressed as a plug-in's About box closes, before the helper's reply, belongs to the
+        // caller's dialog, and dispatched from here it would miss the dialog manager.
+        const bool holdInput = !how.cancellable && !watch.Asking();
+        DWORD w = MsgWaitForMultipleObjectsEx(2, waits, kWatchTickMs,
+                                              holdInput ? QS_ALLINPUT & ~QS_INPUT : QS_ALLINPUT,
+                                              holdInput ? 0 : MWMO_INPUTAVAILABLE);
         if (w == WAIT_OBJECT_0) {
             // One wake may stand for several signals: progress first, so that the last
             // percent reaches the caller even when the reply came with it.
@@ -554,7 +559,10 @@ bool HelperLink::Transact(channel::Command command, const Waiting& how) {
             return Fail(LUMBRA32_PLUGIN_CRASHED, detail);
         } else if (w == WAIT_OBJECT_0 + 2) {
             MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            const UINT remove =
+                holdInput ? PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE | PM_QS_PAINT
+                          : PM_REMOVE;
+            while (PeekMessageW(&msg, nullptr, 0, 0, remove)) {
                 if (prompt.Take(msg)) {
                     continue;
                 }
