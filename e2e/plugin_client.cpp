@@ -6,7 +6,11 @@
 // came back to a file:
 //   rw_plugin_client select <plug-in folder> <result file>   Directory, then SelectPlugIns
 //   rw_plugin_client about <result file>                     AboutBox
-// The result file holds one line: "null", "file <name>", "ok" or "error 0x<hresult> <text>".
+//   rw_plugin_client run <plug-in folder> <plug-in file> <result file>
+//       the control embedded in the window as a container does (atl.dll's host), Directory,
+//       then InvokePlugIn on a 16 x 12 picture of the client's
+// The result file holds one line: "null", "file <name>", "ok", "ok unchanged" or "ok changed"
+// (the picture after a run), or "error 0x<hresult> <text>".
 #include <windows.h>
 #include <ole2.h>
 #include <shellapi.h>
@@ -27,6 +31,7 @@ constexpr UINT kRunCall = WM_APP + 1;
 struct Call {
     std::wstring verb;
     std::wstring folder;
+    std::wstring plugIn;
     std::wstring resultFile;
     std::string result = "error no call was made";
 };
@@ -74,7 +79,89 @@ HRESULT Invoke(IDispatch* object, const wchar_t* member, WORD flags, VARIANT* ar
     return hr;
 }
 
-std::string RunCall() {
+// A packed 24-bit picture in global memory, as a caller of InvokePlugIn hands it over.
+HGLOBAL Picture() {
+    constexpr int kWidth = 16, kHeight = 12, kStride = kWidth * 3;
+    const HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + kStride * kHeight);
+    auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+    *header = BITMAPINFOHEADER{};
+    header->biSize = sizeof *header;
+    header->biWidth = kWidth;
+    header->biHeight = kHeight;
+    header->biPlanes = 1;
+    header->biBitCount = 24;
+    auto* bits = reinterpret_cast<BYTE*>(header + 1);
+    for (int i = 0; i < kStride * kHeight; ++i) {
+        bits[i] = static_cast<BYTE>(i * 7 + 3);
+    }
+    GlobalUnlock(dib);
+    return dib;
+}
+
+std::string BytesOf(HGLOBAL memory) {
+    const auto* data = static_cast<const char*>(GlobalLock(memory));
+    std::string bytes(data, GlobalSize(memory));
+    GlobalUnlock(memory);
+    return bytes;
+}
+
+// Embeds the control in `frame` through atl.dll's host, so that it has a window of its own (the
+// owner of what a plug-in shows), and runs the plug-in on a picture.
+std::string RunInPlace(HWND frame) {
+    using Init = BOOL(WINAPI*)();
+    using Create = HRESULT(WINAPI*)(LPCOLESTR, HWND, IStream*, IUnknown**);
+    using Get = HRESULT(WINAPI*)(HWND, IUnknown**);
+    const HMODULE atl = LoadLibraryW(L"atl.dll");
+    auto init =
+        reinterpret_cast<Init>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+    auto create = reinterpret_cast<Create>(
+        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxCreateControl")));
+    auto get =
+        reinterpret_cast<Get>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+    if (!init || !create || !get || !init()) {
+        return "error no control host (atl.dll)";
+    }
+    const HWND host = CreateWindowExW(0, L"AtlAxWin", L"", WS_CHILD | WS_VISIBLE, 8, 8, 64, 64,
+                                      frame, nullptr, nullptr, nullptr);
+    IUnknown* container = nullptr;
+    IUnknown* control = nullptr;
+    IPlugIn* plugIn = nullptr;
+    HRESULT hr = create(L"PlugIn.PlugIn", host, nullptr, &container);
+    if (SUCCEEDED(hr)) {
+        hr = get(host, &control);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = control->QueryInterface(IID_IPlugIn, reinterpret_cast<void**>(&plugIn));
+    }
+    std::string result;
+    if (SUCCEEDED(hr)) {
+        rw::win::Bstr folder(g_call.folder), name(g_call.plugIn);
+        hr = plugIn->put_Directory(folder.Get());
+        const HGLOBAL picture = Picture();
+        const std::string before = BytesOf(picture);
+        if (SUCCEEDED(hr)) {
+            hr = plugIn->InvokePlugIn(name.Get(),
+                                      static_cast<long>(reinterpret_cast<LONG_PTR>(picture)));
+        }
+        result = BytesOf(picture) == before ? "ok unchanged" : "ok changed";
+        GlobalFree(picture);
+    }
+    if (FAILED(hr)) {
+        result = Failure(hr, EXCEPINFO{});
+    }
+    for (IUnknown* p : {static_cast<IUnknown*>(plugIn), control, container}) {
+        if (p) {
+            p->Release();
+        }
+    }
+    DestroyWindow(host);
+    return result;
+}
+
+std::string RunCall(HWND frame) {
+    if (g_call.verb == L"run") {
+        return RunInPlace(frame);
+    }
     CLSID clsid{};
     HRESULT hr = CLSIDFromProgID(L"PlugIn.PlugIn", &clsid);
     if (FAILED(hr)) {
@@ -127,7 +214,7 @@ std::string RunCall() {
 LRESULT CALLBACK ClientProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case kRunCall:
-        g_call.result = RunCall();
+        g_call.result = RunCall(window);
         DestroyWindow(window);
         return 0;
     case WM_DESTROY:
@@ -157,13 +244,16 @@ bool WriteResult() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     int count = 0;
     LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!args || count < 3 || (std::wstring(args[1]) == L"select" && count < 4)) {
-        std::fputs("usage: rw_plugin_client select <folder> <result file> | about <result file>\n",
+    const std::wstring verb = args && count > 1 ? args[1] : L"";
+    if (count < 3 || (verb == L"select" && count < 4) || (verb == L"run" && count < 5)) {
+        std::fputs("usage: rw_plugin_client select <folder> <result file> | about <result file> "
+                   "| run <folder> <plug-in file> <result file>\n",
                    stderr);
         return 2;
     }
-    g_call.verb = args[1];
-    g_call.folder = g_call.verb == L"select" ? args[2] : L"";
+    g_call.verb = verb;
+    g_call.folder = verb == L"select" || verb == L"run" ? args[2] : L"";
+    g_call.plugIn = verb == L"run" ? args[3] : L"";
     g_call.resultFile = args[count - 1];
     LocalFree(args);
 

@@ -1,6 +1,7 @@
 // The PlugIn control's two dialogs, opened by a client program and worked from outside with the
 // mouse and keyboard: Select Plug-In over a catalogue of real plug-in files read by the real
-// lumbra32, and the control's About box.
+// lumbra32, and the control's About box; and what the library asks and says through the control:
+// whether to stop a plug-in that hangs, and why a plug-in file cannot be opened.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -26,6 +27,8 @@ constexpr int kCategoryLabel = 206;
 constexpr int kFileVersionLabel = 207;
 constexpr int kDescriptionLabel = 208;
 constexpr int kCopyrightLabel = 209;
+// The library's question about a plug-in that seems to hang.
+constexpr wchar_t kHungCaption[] = L"Plug-in not responding";
 
 // Where the build puts every program: beside the editor.
 std::wstring BuildFolder() {
@@ -432,6 +435,80 @@ TEST_F(PlugInDialogs, AFolderWithoutPlugInsIsRefusedBeforeAnyDialog) {
     const std::string result = client.Result();
     EXPECT_EQ(result.rfind("error 0x80020009 0x800A80EA Unable to load Plug-In files", 0), 0u)
         << result;
+}
+
+TEST_F(PlugInDialogs, AHungPlugInIsOfferedToBeStoppedAndStoppingLeavesThePicture) {
+    const std::wstring folder = In(L"hostile");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring loop = folder + L"\\loop.8bf";
+    ASSERT_TRUE(
+        CopyFileW((BuildFolder() + L"plugins\\hostile\\loop.8bf").c_str(), loop.c_str(), FALSE));
+    PlugInClient client(folder_, L"run \"" + folder + L"\" \"" + loop + L"\"");
+
+    client.Step("InvokePlugIn on a plug-in that loops without a word");
+    HWND question = client.WaitOwnedDialog(client.Main(), kHungCaption, 30000);
+    EXPECT_NE(DialogText(question).find(L"Endless Loop"), std::wstring::npos)
+        << Narrow(DialogText(question));
+
+    client.Step("Esc: wait for it");
+    client.Press(VK_ESCAPE);
+    client.WaitGone(question, 5000);
+    client.Step("the question again after as long");
+    question = client.WaitOwnedDialog(client.Main(), kHungCaption, 30000);
+
+    client.Step("Alt+S: stop it");
+    client.Press(Chord{'S', false, true});
+    EXPECT_EQ(client.Result(), "ok unchanged") << "stopping is cancelling: no error, no change";
+}
+
+TEST_F(PlugInDialogs, AFolderNamedBeyondTheCodePageListsItsPlugIns) {
+    const std::wstring folder =
+        PlugInFolder(L"\u0424\u0438\u043b\u044c\u0442\u0440\u044b", {L"invert.8bf"});
+    PlugInClient client(folder_, SelectArguments(folder));
+    HWND dialog = OpenSelectDialog(client);
+    Tree tree(client, dialog);
+    client.Step("reading the tree");
+    const std::vector<Tree::Item> roots = tree.Roots();
+    ASSERT_EQ(roots.size(), 1u);
+    EXPECT_EQ(roots[0].text, L"Ridgewright Fixtures");
+    HighlightFirstPlugIn(client, dialog, L"Invert");
+    client.Step("O&K");
+    client.Click(dialog, L"O&K");
+    const std::string result = client.Result();
+    EXPECT_EQ(result.rfind("file ", 0), 0u) << result;
+    EXPECT_NE(result.find("invert.8bf"), std::string::npos) << result;
+}
+
+TEST_F(PlugInDialogs, APlugInFileInUseIsListedAndItsAboutSaysItCannotBeOpened) {
+    const std::wstring folder = PlugInFolder(L"filters", {L"invert.8bf"});
+    const std::wstring busy = folder + L"\\busy.8bf";
+    ASSERT_TRUE(CopyFileW((folder + L"\\invert.8bf").c_str(), busy.c_str(), FALSE));
+    // Another program has it open and shares it with no one.
+    const rw::win::ScopedFile held(::CreateFileW(busy.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    PlugInClient client(folder_, SelectArguments(folder));
+    HWND dialog = OpenSelectDialog(client);
+    Tree tree(client, dialog);
+
+    client.Step("reading the tree");
+    const std::vector<Tree::Item> roots = tree.Roots();
+    ASSERT_EQ(roots.size(), 2u);
+    EXPECT_EQ(roots[0].text, L"(cannot be opened)");
+    HighlightFirstPlugIn(client, dialog, L"busy");
+
+    client.Step("&About of the file in use");
+    client.Click(dialog, kAboutButton);
+    HWND box = client.WaitOwnedDialog(dialog, L"Plug-in host");
+    const std::wstring said = DialogText(box);
+    EXPECT_NE(said.find(L"cannot be opened"), std::wstring::npos) << Narrow(said);
+    EXPECT_NE(said.find(L"busy.8bf"), std::wstring::npos) << Narrow(said);
+    client.Step("OK");
+    client.Press(VK_RETURN);
+    client.WaitGone(box);
+    client.Step("&Cancel");
+    client.Click(dialog, L"&Cancel");
+    EXPECT_EQ(client.Result(), "null");
 }
 
 TEST_F(PlugInDialogs, AboutBoxShowsTheControlsVersion) {

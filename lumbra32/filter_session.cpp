@@ -30,6 +30,8 @@ constexpr int64_t kSpaceCeiling = int64_t{1} << 30; // as other hosts: some plug
 #endif
 constexpr int64_t kSpaceFloor = int64_t{32} << 20;
 constexpr int64_t kSpaceUnknown = int64_t{256} << 20;
+// Code, stacks, the system's libraries and a plug-in's dialogs.
+constexpr uint64_t kHelperBaseline = uint64_t{512} << 20;
 
 bool Empty(const pi::Rect16& r) {
     return r.bottom <= r.top || r.right <= r.left;
@@ -62,11 +64,43 @@ struct Tile {
     bool buffered = false;
 };
 
-// What an area outside the image reads as; false when the plug-in asked for an error there.
-bool PaddingAllowed(int16_t padding) {
-    return padding == pi::kPaddingEdgeReplicate || padding == pi::kPaddingNone ||
-           (padding >= 0 && padding <= 255);
+// The image has three planes, R G B; a plane range past them is no plane of this image.
+constexpr int kImagePlanes = 3;
+
+bool PlanesValid(int lo, int hi) {
+    return lo >= 0 && lo <= hi && hi < kImagePlanes;
 }
+
+// What the plug-in said the area outside the image should read as: a fill byte, the nearest
+// edge pixel, or (no padding, or an error asked for) nothing: as the other hosts, only the part
+// inside the image comes from it, and the rest reads 0. False for a value the interface has not.
+bool PaddingValid(int16_t padding) {
+    return (padding >= 0 && padding <= 255) || padding == pi::kPaddingEdgeReplicate ||
+           padding == pi::kPaddingNone || padding == pi::kPaddingErrorOutside;
+}
+
+// The buffer coordinates of [from, to) whose samples at `rate` fall in [0, side).
+struct Span {
+    int32_t begin, end;
+    bool Empty() const { return end <= begin; }
+};
+Span InsideSpan(int16_t from, int16_t to, int32_t side, pi::Fixed rate) {
+    // Sampled(v) < side exactly when v < side / rate, rounded up.
+    int64_t limit = (int64_t{side} * kOne + rate - 1) / rate;
+    return {std::max<int32_t>(from, 0), static_cast<int32_t>(std::min<int64_t>(to, limit))};
+}
+
+// A tile's planes lo..hi over `rect`, as the record describes a buffer request.
+struct TileRequest {
+    pi::Rect16 rect;
+    int lo, hi;
+    pi::Fixed rate;
+    int16_t padding;
+    int Planes() const { return hi - lo + 1; }
+    int32_t Width() const { return rect.right - rect.left; }
+    int32_t Height() const { return rect.bottom - rect.top; }
+    int64_t Bytes() const { return int64_t{Width()} * Height() * Planes(); }
+};
 
 class Session : public CallContext {
 public:
@@ -99,12 +133,14 @@ private:
     int16_t FillInput();
     int16_t FillOutput();
     void WriteBack();
-    bool InsideImage(const pi::Rect16& r) const {
-        return r.top >= 0 && r.left >= 0 && r.bottom <= image_.height && r.right <= image_.width;
-    }
-    // One pixel's plane `p` as a buffer outside the image holds it under `padding`; inside the
-    // image, `source`'s own.
-    uint8_t Sample(const uint8_t* source, int64_t x, int64_t y, int p, int16_t padding) const;
+    // Checks a tile request against the image and charges what it takes beyond the image's own
+    // size to the plug-in's space: paramErr or memFullErr, or noErr.
+    int16_t Admit(const TileRequest& t) const;
+    bool Inside(const TileRequest& t) const;
+    // The tile's bytes from `source`, padded where the tile reaches past the image.
+    void FillTile(const TileRequest& t, const uint8_t* source, uint8_t* out) const;
+    // Gives the memory of tiles larger than the image back once the run is over.
+    void ReleaseLargeTiles();
 
     static Boolean LUMBRA_PI_CALL AbortProc();
     static void LUMBRA_PI_CALL ProgressProc(int32_t done, int32_t total);
@@ -219,7 +255,10 @@ int16_t Session::Call(int16_t selector) {
 int16_t Session::Advance() {
     Clock::time_point start = Clock::now();
     ++advanceCalls_;
+    hooks_.Working();
     WriteBack();
+    // The previous tiles are handed back before the next ones are charged.
+    State().tileOverhang = 0;
     int16_t result = FillInput();
     if (result == pi::kNoErr) {
         result = FillOutput();
@@ -228,20 +267,78 @@ int16_t Session::Advance() {
     return result;
 }
 
-uint8_t Session::Sample(const uint8_t* source, int64_t x, int64_t y, int p, int16_t padding) const {
-    bool inside = y >= 0 && y < image_.height && x >= 0 && x < image_.width;
-    if (!inside) {
-        if (padding >= 0) {
-            return static_cast<uint8_t>(padding);
-        }
-        if (padding != pi::kPaddingEdgeReplicate) {
-            return 0;
-        }
-        x = std::clamp<int64_t>(x, 0, image_.width - 1);
-        y = std::clamp<int64_t>(y, 0, image_.height - 1);
+bool Session::Inside(const TileRequest& t) const {
+    Span xs = InsideSpan(t.rect.left, t.rect.right, image_.width, t.rate);
+    Span ys = InsideSpan(t.rect.top, t.rect.bottom, image_.height, t.rate);
+    return xs.begin == t.rect.left && xs.end == t.rect.right && ys.begin == t.rect.top &&
+           ys.end == t.rect.bottom;
+}
+
+int16_t Session::Admit(const TileRequest& t) const {
+    if (!PlanesValid(t.lo, t.hi) || t.rate <= 0 || !PaddingValid(t.padding)) {
+        return pi::kParamErr;
     }
-    // Planes past the colour ones read as opaque.
-    return p < 3 ? source[y * RgbRowBytes(image_.width) + x * 3 + p] : 255;
+    if (InsideSpan(t.rect.left, t.rect.right, image_.width, t.rate).Empty() ||
+        InsideSpan(t.rect.top, t.rect.bottom, image_.height, t.rate).Empty()) {
+        return pi::kParamErr; // nothing of it lies in the image
+    }
+    // Up to the image's own size a tile is what the image costs anyway; beyond that it is
+    // padding the plug-in asked for, out of the space it was promised.
+    int64_t free = int64_t{image_.width} * image_.height * t.Planes();
+    int64_t overhang = std::max<int64_t>(t.Bytes() - free, 0);
+    if (overhang > SpaceLeft()) {
+        return pi::kMemFull;
+    }
+    State().tileOverhang += overhang;
+    return pi::kNoErr;
+}
+
+void Session::FillTile(const TileRequest& t, const uint8_t* source, uint8_t* out) const {
+    const size_t rowBytes = static_cast<size_t>(t.Width()) * t.Planes();
+    const size_t imageRowBytes = RgbRowBytes(image_.width);
+    if (t.rate == kOne && t.lo == 0 && t.hi == 2 && Inside(t)) {
+        for (int32_t y = t.rect.top; y < t.rect.bottom; ++y, out += rowBytes) {
+            std::memcpy(out, source + y * imageRowBytes + t.rect.left * 3, rowBytes);
+        }
+        return;
+    }
+    const bool edge = t.padding == pi::kPaddingEdgeReplicate;
+    const auto fill = static_cast<uint8_t>(t.padding >= 0 ? t.padding : 0);
+    int64_t lastRow = -1;
+    for (int32_t y = t.rect.top; y < t.rect.bottom; ++y, out += rowBytes) {
+        int64_t sy = Sampled(y, t.rate);
+        bool rowInside = sy >= 0 && sy < image_.height;
+        if (!rowInside && !edge) {
+            std::memset(out, fill, rowBytes);
+            continue;
+        }
+        int64_t row = std::clamp<int64_t>(sy, 0, image_.height - 1);
+        if (row == lastRow) {
+            // Rows past the top or bottom edge repeat it; so do rows sampled twice.
+            std::memcpy(out, out - rowBytes, rowBytes);
+            continue;
+        }
+        lastRow = row;
+        const uint8_t* line = source + row * imageRowBytes;
+        uint8_t* px = out;
+        for (int32_t x = t.rect.left; x < t.rect.right; ++x) {
+            int64_t sx = Sampled(x, t.rate);
+            bool inside = sx >= 0 && sx < image_.width;
+            for (int p = t.lo; p <= t.hi; ++p) {
+                *px++ = inside || edge ? line[std::clamp<int64_t>(sx, 0, image_.width - 1) * 3 + p]
+                                       : fill;
+            }
+        }
+    }
+}
+
+void Session::ReleaseLargeTiles() {
+    size_t imageBytes = static_cast<size_t>(image_.width) * image_.height * kImagePlanes;
+    for (std::vector<uint8_t>* tile : {&State().inTile, &State().outTile}) {
+        if (tile->capacity() > imageBytes) {
+            std::vector<uint8_t>().swap(*tile);
+        }
+    }
 }
 
 int16_t Session::FillInput() {
@@ -251,46 +348,18 @@ int16_t Session::FillInput() {
         r.inRowBytes = 0;
         return pi::kNoErr;
     }
-    int lo = r.inLoPlane, hi = r.inHiPlane;
-    if (lo < 0 || hi < lo || hi - lo >= 16 || r.inputRate <= 0) {
-        return pi::kParamErr;
-    }
-    int planes = hi - lo + 1;
-    int32_t w = r.inRect.right - r.inRect.left, h = r.inRect.bottom - r.inRect.top;
-    int64_t bytes = int64_t{w} * h * planes;
-    // Sampling is monotonic: the corners say whether every sample lies in the image.
-    pi::Fixed rate = r.inputRate;
-    int64_t top = Sampled(r.inRect.top, rate), bottom = Sampled(r.inRect.bottom - 1, rate);
-    int64_t left = Sampled(r.inRect.left, rate), right = Sampled(r.inRect.right - 1, rate);
-    bool inside = top >= 0 && left >= 0 && bottom < image_.height && right < image_.width;
-    if (!inside && !PaddingAllowed(r.inputPadding)) {
-        return pi::kParamErr;
+    TileRequest t{r.inRect, r.inLoPlane, r.inHiPlane, r.inputRate, r.inputPadding};
+    if (int16_t refused = Admit(t); refused != pi::kNoErr) {
+        return refused;
     }
     // Always a copy: a plug-in that writes into its input must not change what later tiles read.
-    if (!Reserve(State().inTile, bytes)) {
+    if (!Reserve(State().inTile, t.Bytes())) {
         return pi::kMemFull;
     }
-    uint8_t* out = State().inTile.data();
-    size_t rowBytes = RgbRowBytes(image_.width);
-    if (inside && rate == kOne && lo == 0 && hi == 2) {
-        for (int32_t y = r.inRect.top; y < r.inRect.bottom; ++y, out += w * 3) {
-            std::memcpy(out, image_.src + y * rowBytes + r.inRect.left * 3,
-                        static_cast<size_t>(w) * 3);
-        }
-    } else {
-        for (int32_t y = r.inRect.top; y < r.inRect.bottom; ++y) {
-            int64_t sy = Sampled(y, rate);
-            for (int32_t x = r.inRect.left; x < r.inRect.right; ++x) {
-                int64_t sx = Sampled(x, rate);
-                for (int p = lo; p <= hi; ++p) {
-                    *out++ = Sample(image_.src, sx, sy, p, r.inputPadding);
-                }
-            }
-        }
-    }
+    FillTile(t, image_.src, State().inTile.data());
     r.inData = State().inTile.data();
-    r.inRowBytes = w * planes;
-    r.inColumnBytes = planes;
+    r.inRowBytes = t.Width() * t.Planes();
+    r.inColumnBytes = static_cast<int16_t>(t.Planes());
     r.inPlaneBytes = 1;
     return pi::kNoErr;
 }
@@ -303,41 +372,28 @@ int16_t Session::FillOutput() {
         r.outRowBytes = 0;
         return pi::kNoErr;
     }
-    int lo = r.outLoPlane, hi = r.outHiPlane;
-    if (lo < 0 || hi < lo || hi - lo >= 16) {
-        return pi::kParamErr;
+    TileRequest t{r.outRect, r.outLoPlane, r.outHiPlane, kOne, r.outputPadding};
+    if (int16_t refused = Admit(t); refused != pi::kNoErr) {
+        return refused;
     }
-    bool inside = InsideImage(r.outRect);
-    if (!inside && !PaddingAllowed(r.outputPadding)) {
-        return pi::kParamErr;
-    }
-    int planes = hi - lo + 1;
-    size_t rowBytes = RgbRowBytes(image_.width);
-    r.outColumnBytes = planes;
+    r.outColumnBytes = static_cast<int16_t>(t.Planes());
     r.outPlaneBytes = 1;
     Tile tile;
     tile.rect = r.outRect;
-    tile.lo = static_cast<int16_t>(lo);
-    tile.hi = static_cast<int16_t>(hi);
-    if (lo == 0 && hi == 2 && inside) {
+    tile.lo = static_cast<int16_t>(t.lo);
+    tile.hi = static_cast<int16_t>(t.hi);
+    if (t.lo == 0 && t.hi == 2 && Inside(t)) {
         // The output image's own rows are in the layout asked for: the plug-in writes there.
+        size_t rowBytes = RgbRowBytes(image_.width);
         tile.data = image_.dst + r.outRect.top * rowBytes + r.outRect.left * 3;
         tile.rowBytes = static_cast<int32_t>(rowBytes);
     } else {
-        int32_t w = r.outRect.right - r.outRect.left, h = r.outRect.bottom - r.outRect.top;
-        if (!Reserve(State().outTile, int64_t{w} * h * planes)) {
+        if (!Reserve(State().outTile, t.Bytes())) {
             return pi::kMemFull;
         }
-        uint8_t* out = State().outTile.data();
-        for (int32_t y = r.outRect.top; y < r.outRect.bottom; ++y) {
-            for (int32_t x = r.outRect.left; x < r.outRect.right; ++x) {
-                for (int p = lo; p <= hi; ++p) {
-                    *out++ = Sample(image_.dst, x, y, p, r.outputPadding);
-                }
-            }
-        }
+        FillTile(t, image_.dst, State().outTile.data());
         tile.data = State().outTile.data();
-        tile.rowBytes = w * planes;
+        tile.rowBytes = t.Width() * t.Planes();
         tile.buffered = true;
     }
     r.outData = tile.data;
@@ -359,7 +415,7 @@ void Session::WriteBack() {
         for (int32_t x = std::max<int32_t>(t.rect.left, 0);
              x < std::min<int32_t>(t.rect.right, image_.width); ++x) {
             const uint8_t* px = row + (x - t.rect.left) * planes;
-            for (int p = t.lo; p <= std::min<int>(t.hi, 2); ++p) {
+            for (int p = t.lo; p <= t.hi; ++p) {
                 image_.dst[y * rowBytes + x * 3 + p] = px[p - t.lo];
             }
         }
@@ -435,6 +491,7 @@ RunResult Session::Run(RunStats* stats) {
             }
         }
     }
+    ReleaseLargeTiles();
     if (stats) {
         stats->filterSeconds = Seconds(filterTime_);
         stats->hostSeconds = Seconds(hostTime_);
@@ -474,6 +531,10 @@ int64_t AdvertisedSpace(uint64_t freeBytes) {
     }
     return std::clamp<int64_t>(static_cast<int64_t>(std::min<uint64_t>(freeBytes, INT64_MAX)),
                                kSpaceFloor, kSpaceCeiling);
+}
+
+uint64_t HelperMemoryLimit(uint64_t pixelBytes) {
+    return pixelBytes * 2 + static_cast<uint64_t>(kSpaceCeiling) + kHelperBaseline;
 }
 
 RunResult RunFilter(pi::FilterEntry entry, FilterState& state, const FilterImage& image,

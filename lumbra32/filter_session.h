@@ -35,6 +35,8 @@ public:
     // Polled by the filter (its abort proc) and by the host between rounds.
     virtual bool AbortRequested() = 0;
     virtual void Progress(int32_t done, int32_t total) = 0;
+    // The filter asked for its next tiles: a sign of life, like progress.
+    virtual void Working() {}
 };
 
 struct RunStats {
@@ -65,5 +67,9 @@ bool PixelMapToDibRows(const pi::PSPixelMap& map, pi::VRect rect, std::vector<ui
 // kept within what the record's 32-bit fields and the process can hold. `freeBytes` 0 means
 // unknown.
 int64_t AdvertisedSpace(uint64_t freeBytes);
+// A backstop for what the helper process may commit in a run over `pixelBytes` of shared pixels:
+// the pixels, the copies of them its tiles may take, the most it can promise a plug-in, and room
+// for code and the system's own needs. What a plug-in allocates past the suites stops there.
+uint64_t HelperMemoryLimit(uint64_t pixelBytes);
 
 } // namespace lumbra

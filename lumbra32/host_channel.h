@@ -3,7 +3,8 @@
 // plug-ins run): one shared control block and two auto-reset events. The caller writes a
 // command and sets "request"; the helper sets "reply" when progress moved and when the command
 // is done (`finished` equal to the command's sequence number). Pixels travel in a second
-// mapping whose handle the caller duplicates into the helper.
+// mapping whose handle the caller duplicates into the helper; the helper maps it for the length
+// of a run only.
 #include <windows.h>
 
 #include <atomic>
@@ -14,10 +15,13 @@ namespace lumbra::channel {
 constexpr uint32_t kMagic = 0x4833324Cu; // "L32H"
 constexpr int kPathChars = 4096;
 
-enum Command : int32_t { kNone = 0, kLoad = 1, kRun = 2, kAbout = 3, kQuit = 4 };
+// kImport: take over the filter states in the mapping `carried` (from a helper replaced before).
+enum Command : int32_t { kNone = 0, kLoad = 1, kRun = 2, kAbout = 3, kQuit = 4, kImport = 5 };
 
 struct Control {
     uint32_t magic;
+    // The caller's process, a handle valid in the helper's process (written before it starts).
+    uint64_t caller;
     // Caller to helper, written before "request" is set.
     int32_t command;
     uint32_t sequence;
@@ -33,11 +37,19 @@ struct Control {
     // Helper to caller.
     std::atomic<int32_t> progressDone;
     std::atomic<int32_t> progressTotal;
+    // Counts every progress report and tile request, whether or not the percent moved: the
+    // caller's sign that the plug-in is working.
+    std::atomic<uint32_t> heartbeat;
     std::atomic<uint32_t> finished;
     int32_t status;     // a Lumbra32Error code
     int32_t pluginCode; // the plug-in's own result
-    int32_t selector;
     char message[256];
+    // Threads the plug-in left running when the command ended. The helper is then to be
+    // replaced, and hands over every filter's state in a mapping of its own (`carried`, a
+    // handle valid in the helper's process; both ways for kImport).
+    int32_t strays;
+    uint64_t carried;
+    uint64_t carriedBytes;
     double filterSeconds;
     double bufferSeconds;
     double busySeconds;

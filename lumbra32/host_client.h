@@ -10,6 +10,7 @@ struct RunTimings {
     double helperBusy = 0;      // the helper between taking the command and replying
     double filter = 0;          // inside the plug-in's entry point, less its advanceState calls
     double buffers = 0;         // advanceState in the helper
+    double retire = 0;          // ending a helper the plug-in left threads running in
     bool helperStarted = false; // this run had to start the helper process
 };
 

@@ -7,6 +7,8 @@
 #include "lumbra32/suites/property_suite.h"
 #include "lumbra32/suites/resource_suite.h"
 
+#include <algorithm>
+
 namespace lumbra {
 namespace {
 
@@ -35,6 +37,15 @@ HostState& State() {
     return state;
 }
 
+int64_t SpaceLeft() {
+    const HostState& s = State();
+    if (!s.call) {
+        return 0;
+    }
+    int64_t held = s.heldBytes + static_cast<int64_t>(s.buffers.TotalBytes()) + s.tileOverhang;
+    return std::max<int64_t>(s.call->MaxSpace() - held, 0);
+}
+
 const SuiteTable& Suites() {
     static const SuiteTable table = {
         HandleProcsSuite(),   BufferProcsSuite(),   ResourceProcsSuite(),
@@ -51,6 +62,7 @@ ScopedCall::~ScopedCall() {
     State().call = outer_;
     if (!outer_) {
         State().buffers.Clear();
+        State().tileOverhang = 0;
     }
 }
 

@@ -31,6 +31,11 @@ struct PlatformServices {
     bool (*chooseColor)(intptr_t owner, const std::string& prompt, uint8_t rgb[3]) = nullptr;
     // Physical memory the machine has free now, in bytes.
     uint64_t (*freeMemory)() = nullptr;
+    // Whether `value` is the address of memory of this process: a plug-in's global that is one
+    // points at memory no other process can have.
+    bool (*isAddress)(intptr_t value) = nullptr;
+    // A new handle of the platform's allocator holding a copy of `bytes`; null when it cannot.
+    void* (*newForeignHandle)(const void* bytes, size_t size) = nullptr;
     // The system's colour for an interface element (1..14 of the property interface).
     bool (*interfaceColor)(int32_t index, uint8_t rgb[3]) = nullptr;
 };
@@ -102,8 +107,14 @@ struct HostState {
     PlatformServices platform;
     // Handles made by the handle suite (they outlive calls: parameters handles persist).
     std::unordered_set<void*> handles;
+    // Blocks of the basic suite, by size (they outlive calls too).
+    std::unordered_map<void*, size_t> blocks;
+    // What the plug-ins hold in handles and blocks of ours.
+    int64_t heldBytes = 0;
     // Buffers of the call in progress.
     BufferPool buffers;
+    // The part of the call's current tiles beyond the size of the image (padding around it).
+    int64_t tileOverhang = 0;
     // The copies advanceState hands out. Kept from run to run: a fresh buffer of a large image
     // costs more in page faults than the copy itself.
     std::vector<uint8_t> inTile, outTile;
@@ -121,6 +132,11 @@ struct HostState {
 };
 
 HostState& State();
+
+// The memory a plug-in may still take in the call in progress: what the call promised (the
+// record's maxSpace) less what the plug-ins hold. 0 outside a call: a thread a plug-in left
+// running gets nothing.
+int64_t SpaceLeft();
 
 // Makes `call` the one the suites see, for as long as it lives; the buffers it made go with it.
 class ScopedCall {

@@ -2,11 +2,17 @@
 // everything that runs plug-in code happens in lumbra32host.exe (see lumbra32.h).
 #include "lumbra32/lumbra32.h"
 
+#include "lumbra32/code_page_path.h"
 #include "lumbra32/dib_pixels.h"
+#include "lumbra32/error_words.h"
 #include "lumbra32/filter_catalogue.h"
+#include "lumbra32/filter_session.h"
+#include "lumbra32/hang_watch.h"
 #include "lumbra32/host_channel.h"
 #include "lumbra32/host_client.h"
+#include "lumbra32/hung_prompt.h"
 #include "lumbra32/pe_image.h"
+#include "win32/strings.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -34,7 +40,14 @@ constexpr uint16_t kHostMachine = kMachineX86;
 constexpr uint32_t kImageMagic = 0x494D4732u;      // "2GMI"
 constexpr size_t kMaxPluginFileBytes = 256u << 20; // a plug-in larger than this is no plug-in
 constexpr int32_t kMaxSide = 30000;                // the record's geometry is 16-bit
-constexpr DWORD kAbortGraceMs = 5000;              // a plug-in that ignores abort is ended
+// How often a wait for the helper looks at the plug-in's signs of life.
+constexpr DWORD kWatchTickMs = 250;
+// Where a caller without a window (a script, a service) sets the time after which a plug-in that
+// shows no window and reports no progress is stopped: whole seconds.
+constexpr wchar_t kHungLimitVariable[] = L"LUMBRA32_HUNG_FILTER_LIMIT";
+// The category under which a plug-in file that cannot be opened is listed: what it holds is
+// unknown until it can be read.
+constexpr char kUnopenedCategory[] = "(cannot be opened)";
 
 struct ImageRef {
     uint32_t magic;
@@ -44,6 +57,7 @@ struct ImageRef {
 struct LoadedName {
     std::wstring path;
     std::string entry;
+    std::string title; // in the active code page, for the user
 };
 
 // The error state of the last call; both return what the failing or succeeding call returns.
@@ -68,53 +82,53 @@ std::wstring HelperPath() {
     return p.substr(0, p.find_last_of(L"\\/") + 1) + L"lumbra32host.exe";
 }
 
-std::wstring Widen(const char* s, UINT codePage = CP_ACP) {
-    if (!s) {
-        return {};
-    }
-    int n = MultiByteToWideChar(codePage, 0, s, -1, nullptr, 0);
-    std::wstring w(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1) {
-        MultiByteToWideChar(codePage, 0, s, -1, w.data(), n);
-    }
-    return w;
-}
-
-// Into the active code page; false when a character has no equivalent there.
-bool Narrow(const std::wstring& w, std::string& out) {
-    BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, nullptr, 0, nullptr, &lossy);
-    out.assign(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1) {
-        WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, out.data(), n, nullptr, &lossy);
-    }
-    return !lossy;
-}
-
 // Property-list strings are in code page 1252; the caller gets the active code page.
 std::string FromPipl(const std::string& s) {
-    std::string out;
-    Narrow(Widen(s.c_str(), 1252), out);
-    return out;
+    return rw::win::NarrowCodePage(rw::win::WidenCodePage(s, 1252));
 }
 
-bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes) {
+// The code page's stand-in for a character it lacks can be in no Windows file name: a path
+// holding one was converted from a name the code page cannot hold.
+bool LostInCodePage(const std::string& path) {
+    return path.find('?') != std::string::npos;
+}
+
+// A Windows error as words, for ShowLastError's detail.
+std::string SystemWords(DWORD error) {
+    return rw::win::NarrowCodePage(rw::win::ErrorText(HRESULT_FROM_WIN32(error)));
+}
+
+// The bytes of a plug-in file; the Windows error when it cannot be read (ERROR_BAD_FORMAT for a
+// size no plug-in has), 0 when it was.
+DWORD ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return false;
+        return GetLastError();
     }
+    DWORD error = 0;
     LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
-              static_cast<uint64_t>(size.QuadPart) <= kMaxPluginFileBytes;
-    if (ok) {
+    if (!GetFileSizeEx(file, &size)) {
+        error = GetLastError();
+    } else if (size.QuadPart <= 0 || static_cast<uint64_t>(size.QuadPart) > kMaxPluginFileBytes) {
+        error = ERROR_BAD_FORMAT;
+    } else {
         bytes.resize(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
-        ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-             read == bytes.size();
+        if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+            error = GetLastError();
+        } else if (read != bytes.size()) {
+            error = ERROR_HANDLE_EOF;
+        }
     }
     CloseHandle(file);
-    return ok;
+    return error;
+}
+
+// A file that exists but cannot be read now: held open by another program, or closed to us.
+bool CannotOpen(DWORD error) {
+    return error != 0 && error != ERROR_BAD_FORMAT && error != ERROR_FILE_NOT_FOUND &&
+           error != ERROR_PATH_NOT_FOUND;
 }
 
 std::wstring FileStem(const std::wstring& path) {
@@ -123,16 +137,19 @@ std::wstring FileStem(const std::wstring& path) {
     return name.substr(0, name.find_last_of(L'.'));
 }
 
-// The filters of one file, as this host can run them.
-std::vector<FilterInfo> FiltersOf(const std::wstring& path, std::vector<uint8_t>& bytes) {
-    if (!ReadWholeFile(path, bytes)) {
-        return {};
+// The filters of one file, as this host can run them, or the Windows error that kept it from
+// being read.
+DWORD FiltersOf(const std::wstring& path, std::vector<FilterInfo>& filters) {
+    std::vector<uint8_t> bytes;
+    DWORD error = ReadWholeFile(path, bytes);
+    if (error != 0) {
+        return error;
     }
-    std::string stem;
-    Narrow(FileStem(path), stem);
     // The language FindResource would take a resource in follows the thread's locale.
-    return ListFilters(bytes.data(), bytes.size(), kHostMachine, stem,
-                       LANGIDFROMLCID(GetThreadLocale()));
+    filters =
+        ListFilters(bytes.data(), bytes.size(), kHostMachine,
+                    rw::win::NarrowCodePage(FileStem(path)), LANGIDFROMLCID(GetThreadLocale()));
+    return 0;
 }
 
 // A reported name back to the file and entry point; sets the error on failure.
@@ -141,15 +158,20 @@ bool Resolve(const char* name, LoadedName& out) {
         return Fail(LUMBRA32_BAD_ARGUMENT, "no plug-in name");
     }
     FilterNameParts parts = SplitFilterName(name);
-    std::wstring path = Widen(parts.path.c_str());
+    std::wstring path = rw::win::WidenCodePage(parts.path);
     if (PathIsRelativeW(path.c_str()) || path.size() >= channel::kPathChars) {
         return Fail(LUMBRA32_BAD_ARGUMENT, parts.path);
     }
-    std::vector<uint8_t> bytes;
+    if (LostInCodePage(parts.path)) {
+        return Fail(LUMBRA32_NAME_NOT_IN_CODE_PAGE, parts.path);
+    }
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         return Fail(LUMBRA32_NOT_FOUND, parts.path);
     }
-    std::vector<FilterInfo> filters = FiltersOf(path, bytes);
+    std::vector<FilterInfo> filters;
+    if (DWORD error = FiltersOf(path, filters); CannotOpen(error)) {
+        return Fail(LUMBRA32_CANNOT_OPEN, parts.path + "\n" + SystemWords(error));
+    }
     if (filters.empty()) {
         return Fail(LUMBRA32_WRONG_ARCHITECTURE, parts.path);
     }
@@ -159,10 +181,18 @@ bool Resolve(const char* name, LoadedName& out) {
     }
     out.path = path;
     out.entry = filters[i].entry;
+    out.title = FromPipl(filters[i].title);
     return true;
 }
 
 // ---- The helper process ---------------------------------------------------------------
+
+// How a command waits for its reply.
+struct Waiting {
+    bool cancellable = false; // Esc and the question stop it through the plug-in's abort proc
+    HWND owner = nullptr;     // owns the question whether to stop a plug-in that seems hung
+    std::string title;        // the plug-in's, for that question
+};
 
 class HelperLink {
 public:
@@ -171,8 +201,12 @@ public:
     // Starts the helper unless it is running; false (error set) when it cannot.
     bool Ensure(bool& started);
     // Sends a command and waits for its reply while handling the caller's messages. False
-    // (error set) when the helper died on the way.
-    bool Transact(channel::Command command, bool cancellable);
+    // (error set) when the helper died on the way or had to be ended.
+    bool Transact(channel::Command command, const Waiting& how);
+    // Ends a helper in which the last command left threads of a plug-in running, keeping every
+    // filter's state for the next one. The reply stays readable, and so do the pixels: nothing
+    // writes into them any more.
+    void Retire();
     // Shared pixels of at least `bytes`, known to the helper by the next command.
     uint8_t* Pixels(uint64_t bytes);
     channel::Control* ctl() { return ctl_; }
@@ -181,7 +215,16 @@ public:
     void Close(bool tellHelper);
 
 private:
+    bool Start();
+    // Hands the states a retired helper left to the new one.
+    void HandOver();
+    // Sets what the helper may commit, the pixels of the next run being `pixelBytes`.
+    void LimitMemory(uint64_t pixelBytes);
+    bool PluginWindowShown() const;
+    void EndHelper();
+
     HANDLE process_ = nullptr;
+    HANDLE job_ = nullptr;
     HANDLE mapping_ = nullptr;
     channel::Control* ctl_ = nullptr;
     HANDLE request_ = nullptr;
@@ -193,6 +236,9 @@ private:
     uint32_t sequence_ = 0;
     uint32_t instance_ = 0;
     DWORD processId_ = 0;
+    // Filter states a retired helper handed over, for the next one.
+    HANDLE carried_ = nullptr;
+    uint64_t carriedBytes_ = 0;
 };
 
 // ---- State of the library, in one object (one caller thread; nothing is locked) ----------
@@ -239,15 +285,20 @@ void HelperLink::Close(bool tellHelper) {
     if (ctl_) {
         UnmapViewOfFile(ctl_);
     }
-    for (HANDLE h : {process_, mapping_, request_, reply_, pixels_}) {
+    // The job goes last: closing it ends whatever of the helper still runs.
+    for (HANDLE h : {process_, mapping_, request_, reply_, pixels_, job_}) {
         if (h) {
             CloseHandle(h);
         }
     }
-    process_ = mapping_ = request_ = reply_ = pixels_ = nullptr;
+    process_ = mapping_ = request_ = reply_ = pixels_ = job_ = nullptr;
     ctl_ = nullptr;
     pixelsView_ = nullptr;
     pixelsBytes_ = 0;
+    if (tellHelper && carried_) {
+        CloseHandle(carried_);
+        carried_ = nullptr;
+    }
 }
 
 bool HelperLink::Ensure(bool& started) {
@@ -256,6 +307,15 @@ bool HelperLink::Ensure(bool& started) {
         return true;
     }
     Close(false);
+    if (!Start()) {
+        return false;
+    }
+    started = true;
+    HandOver();
+    return process_ != nullptr || Fail(LUMBRA32_HELPER_FAILED, "the helper ended at once");
+}
+
+bool HelperLink::Start() {
     std::wstring exe = HelperPath();
     if (exe.empty() || GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
         return Fail(LUMBRA32_HOST_UNAVAILABLE, "lumbra32host.exe is missing");
@@ -282,23 +342,99 @@ bool HelperLink::Ensure(bool& started) {
         return Fail(LUMBRA32_HELPER_FAILED, "no shared memory for the helper");
     }
     ctl_->magic = channel::kMagic;
-    std::wstring command =
-        L"\"" + exe + L"\" " + base + L" " + std::to_wstring(GetCurrentProcessId());
+    // The helper's job ends it when this process lets go of it: when the library unloads, or
+    // when this process ends in any way at all.
+    job_ = CreateJobObjectW(nullptr, nullptr);
+    LimitMemory(0);
+    std::wstring command = L"\"" + exe + L"\" " + base;
+    // None of this process's handles, its standard streams included: a parent reading this
+    // process's output through a pipe sees it close when this process ends.
     STARTUPINFOW si{};
     si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi)) {
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
         DWORD error = GetLastError();
         Close(false);
         return Fail(LUMBRA32_HELPER_FAILED, "Windows error " + std::to_string(error));
     }
-    CloseHandle(pi.hThread);
     process_ = pi.hProcess;
     processId_ = pi.dwProcessId;
+    // Without a job (this process is in one that allows none inside) the helper still watches
+    // this process and ends with it.
+    if (job_) {
+        AssignProcessToJobObject(job_, process_);
+    }
+    HANDLE caller = nullptr;
+    bool ok = DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), process_, &caller,
+                              SYNCHRONIZE, FALSE, 0);
+    ctl_->caller = reinterpret_cast<uintptr_t>(caller);
+    if (!ok || ResumeThread(pi.hThread) == static_cast<DWORD>(-1)) {
+        DWORD error = GetLastError();
+        CloseHandle(pi.hThread);
+        EndHelper();
+        return Fail(LUMBRA32_HELPER_FAILED, "Windows error " + std::to_string(error));
+    }
+    CloseHandle(pi.hThread);
     ++instance_;
-    started = true;
     return true;
+}
+
+void HelperLink::LimitMemory(uint64_t pixelBytes) {
+    if (!job_) {
+        return;
+    }
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags =
+        JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_PROCESS_MEMORY;
+    limits.ProcessMemoryLimit =
+        static_cast<SIZE_T>(std::min<uint64_t>(HelperMemoryLimit(pixelBytes), SIZE_MAX));
+    if (!SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        // A system that takes no memory limit still ends the helper with the job.
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
+}
+
+void HelperLink::EndHelper() {
+    if (process_) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 5000);
+    }
+    Close(false);
+}
+
+void HelperLink::Retire() {
+    HANDLE carried = nullptr;
+    if (ctl_->carried &&
+        DuplicateHandle(process_, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(ctl_->carried)),
+                        GetCurrentProcess(), &carried, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        if (carried_) {
+            CloseHandle(carried_);
+        }
+        carried_ = carried;
+        carriedBytes_ = ctl_->carriedBytes;
+    }
+    // Its threads end with it; the next call finds it gone and starts another.
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+}
+
+void HelperLink::HandOver() {
+    if (!carried_) {
+        return;
+    }
+    HANDLE remote = nullptr;
+    if (DuplicateHandle(GetCurrentProcess(), carried_, process_, &remote, FILE_MAP_READ, FALSE,
+                        0)) {
+        ctl_->carried = reinterpret_cast<uintptr_t>(remote);
+        ctl_->carriedBytes = carriedBytes_;
+        // A failure leaves the new helper without the states, as after a crash.
+        Transact(channel::kImport, Waiting{});
+    }
+    CloseHandle(carried_);
+    carried_ = nullptr;
 }
 
 uint8_t* HelperLink::Pixels(uint64_t bytes) {
@@ -336,10 +472,39 @@ uint8_t* HelperLink::Pixels(uint64_t bytes) {
     ctl_->pixels = reinterpret_cast<uintptr_t>(remote);
     ctl_->pixelsBytes = bytes;
     ctl_->pixelsGeneration = ++generation_;
+    LimitMemory(bytes);
     return pixelsView_;
 }
 
-bool HelperLink::Transact(channel::Command command, bool cancellable) {
+BOOL CALLBACK FindVisibleOf(HWND window, LPARAM search) {
+    auto* pid = reinterpret_cast<DWORD*>(search);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == *pid && IsWindowVisible(window)) {
+        *pid = 0;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A dialog, message box or progress window of the plug-in's own.
+bool HelperLink::PluginWindowShown() const {
+    DWORD search = processId_;
+    EnumWindows(FindVisibleOf, reinterpret_cast<LPARAM>(&search));
+    return search == 0;
+}
+
+HangLimits CallersLimits() {
+    HangLimits limits;
+    wchar_t text[32] = L"";
+    DWORD n = GetEnvironmentVariableW(kHungLimitVariable, text, 32);
+    if (n > 0 && n < 32) {
+        limits.stopAfterMs = LimitFromText(rw::win::NarrowCodePage(text)).value_or(0);
+    }
+    return limits;
+}
+
+bool HelperLink::Transact(channel::Command command, const Waiting& how) {
     ctl_->command = command;
     ctl_->sequence = ++sequence_;
     ctl_->abort.store(0);
@@ -349,11 +514,26 @@ bool HelperLink::Transact(channel::Command command, bool cancellable) {
     AllowSetForegroundWindow(processId_);
     SetEvent(request_);
     int lastPercent = -1;
-    DWORD abortedAt = 0;
+    uint32_t lastBeat = ctl_->heartbeat.load();
+    const HangLimits limits = CallersLimits();
+    DWORD lastTick = GetTickCount();
+    HangWatch watch(limits, how.owner != nullptr, lastTick);
+    HungPrompt prompt;
+    auto stop = [&](DWORD now) {
+        if (!watch.Stopping()) {
+            ctl_->abort.store(1);
+            watch.StopRequested(now);
+        }
+    };
     HANDLE waits[2] = {reply_, process_};
     for (;;) {
-        DWORD timeout = abortedAt ? 100 : INFINITE;
-        DWORD w = MsgWaitForMultipleObjectsEx(2, waits, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // Keys and clicks that nothing here asks for stay queued for the caller's own loop: one
+        // pressed as a plug-in's About box closes, before the helper's reply, belongs to the
+        // caller's dialog, and dispatched from here it would miss the dialog manager.
+        const bool holdInput = !how.cancellable && !watch.Asking();
+        DWORD w = MsgWaitForMultipleObjectsEx(2, waits, kWatchTickMs,
+                                              holdInput ? QS_ALLINPUT & ~QS_INPUT : QS_ALLINPUT,
+                                              holdInput ? 0 : MWMO_INPUTAVAILABLE);
         if (w == WAIT_OBJECT_0) {
             // One wake may stand for several signals: progress first, so that the last
             // percent reaches the caller even when the reply came with it.
@@ -371,41 +551,78 @@ bool HelperLink::Transact(channel::Command command, bool cancellable) {
                 return true;
             }
         } else if (w == WAIT_OBJECT_0 + 1) {
+            DWORD exitCode = 0;
+            GetExitCodeProcess(process_, &exitCode);
             Close(false);
-            return Fail(LUMBRA32_PLUGIN_CRASHED);
+            char detail[48];
+            snprintf(detail, sizeof detail, "the helper ended with code 0x%lX", exitCode);
+            return Fail(LUMBRA32_PLUGIN_CRASHED, detail);
         } else if (w == WAIT_OBJECT_0 + 2) {
             MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            const UINT remove =
+                holdInput ? PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE | PM_QS_PAINT
+                          : PM_REMOVE;
+            while (PeekMessageW(&msg, nullptr, 0, 0, remove)) {
+                if (prompt.Take(msg)) {
+                    continue;
+                }
                 if (msg.message == WM_QUIT) {
                     // Leave the quit for the caller's own loop, and stop the run for it.
                     PostQuitMessage(static_cast<int>(msg.wParam));
-                    if (cancellable && !abortedAt) {
-                        ctl_->abort.store(1);
-                        abortedAt = GetTickCount();
+                    if (how.cancellable) {
+                        stop(GetTickCount());
                     }
                     break;
                 }
-                if (cancellable && msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
-                    if (!abortedAt) {
-                        ctl_->abort.store(1);
-                        abortedAt = GetTickCount();
-                    }
+                if (how.cancellable && msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+                    stop(GetTickCount());
                     continue;
                 }
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }
-        } else if (w == WAIT_TIMEOUT) {
-            if (GetTickCount() - abortedAt >= kAbortGraceMs) {
-                // The plug-in does not look at its abort proc: end it, losing its state.
-                TerminateProcess(process_, 1);
-                WaitForSingleObject(process_, 5000);
-                Close(false);
-                return Fail(LUMBRA32_USER_CANCELLED, "the plug-in did not stop; it was ended");
-            }
-        } else {
+        } else if (w != WAIT_TIMEOUT) {
             Close(false);
             return Fail(LUMBRA32_HELPER_FAILED, "waiting for the helper failed");
+        }
+
+        DWORD now = GetTickCount();
+        if (uint32_t beat = ctl_->heartbeat.load(); beat != lastBeat) {
+            lastBeat = beat;
+            watch.Alive(now);
+        }
+        if (watch.Asking() && prompt.Given() != HungPrompt::Answer::None) {
+            if (prompt.Given() == HungPrompt::Answer::Stop) {
+                stop(now);
+            } else {
+                watch.KeepWaiting(now);
+            }
+        }
+        if (now - lastTick < kWatchTickMs) {
+            continue;
+        }
+        lastTick = now;
+        switch (watch.Tick(now, PluginWindowShown())) {
+        case HangWatch::Action::Ask:
+            prompt.Ask(how.owner, how.title, limits.askAfterMs / 1000);
+            break;
+        case HangWatch::Action::Dismiss:
+            prompt.Destroy();
+            break;
+        case HangWatch::Action::Stop:
+            ctl_->abort.store(1);
+            break;
+        case HangWatch::Action::End:
+            // Asked to stop, it goes on processing: ended, losing what it kept.
+            EndHelper();
+            return Fail(LUMBRA32_USER_CANCELLED, "the plug-in did not stop; it was ended");
+        case HangWatch::Action::None:
+            break;
+        }
+        // A command without an abort proc to ask through ends at once.
+        if (watch.Stopping() && !how.cancellable) {
+            EndHelper();
+            return Fail(LUMBRA32_USER_CANCELLED, "the plug-in did not answer; it was ended");
         }
     }
 }
@@ -465,47 +682,6 @@ bool DibOf(const LockedGlobal& dib, DibGeometry& g) {
     return true;
 }
 
-const char* ErrorWords(int code) {
-    switch (code) {
-    case LUMBRA32_OK:
-        return "No error.";
-    case LUMBRA32_HOST_UNAVAILABLE:
-        return "The plug-in host is not available.";
-    case LUMBRA32_BAD_ARGUMENT:
-        return "A plug-in name or argument is not valid.";
-    case LUMBRA32_NO_DIRECTORY:
-        return "The plug-in folder is not open or does not exist.";
-    case LUMBRA32_NOT_FOUND:
-        return "The plug-in was not found.";
-    case LUMBRA32_WRONG_ARCHITECTURE:
-        return "The file is not a filter plug-in that this host can run.";
-    case LUMBRA32_LOAD_FAILED:
-        return "The plug-in could not be loaded.";
-    case LUMBRA32_NOT_LOADED:
-        return "No plug-in is loaded.";
-    case LUMBRA32_BAD_IMAGE:
-        return "The image is not a valid 24-bit bitmap.";
-    case LUMBRA32_IMAGE_TOO_LARGE:
-        return "The image is too large for filter plug-ins (at most 30000 pixels a side).";
-    case LUMBRA32_OUT_OF_MEMORY:
-        return "There is not enough memory to run the plug-in.";
-    case LUMBRA32_HELPER_FAILED:
-        return "The plug-in host process could not be started.";
-    case LUMBRA32_PLUGIN_CRASHED:
-        return "The plug-in crashed.";
-    case LUMBRA32_PLUGIN_ERROR:
-        return "The plug-in reported an error.";
-    case LUMBRA32_BAD_MODE:
-        return "The plug-in does not work on RGB images.";
-    case LUMBRA32_BUSY:
-        return "A plug-in is already running.";
-    case LUMBRA32_USER_CANCELLED:
-        return "The plug-in was cancelled.";
-    default:
-        return "Unknown error.";
-    }
-}
-
 } // namespace
 
 RunTimings LastRunTimings() {
@@ -528,7 +704,10 @@ LUMBRA32_API int WINAPI PlugInHostOpen(const char* dir) {
     if (!dir || !*dir) {
         return Fail(LUMBRA32_BAD_ARGUMENT, "no folder");
     }
-    std::wstring wide = Widen(dir);
+    if (LostInCodePage(dir)) {
+        return Fail(LUMBRA32_NAME_NOT_IN_CODE_PAGE, dir);
+    }
+    std::wstring wide = rw::win::WidenCodePage(dir);
     DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return Fail(LUMBRA32_NO_DIRECTORY, dir);
@@ -572,16 +751,19 @@ LUMBRA32_API int WINAPI PlugInEnumerate(PlugInFoundProc proc, int, void* context
         return _wcsicmp(a.c_str(), b.c_str()) < 0;
     });
     for (const std::wstring& file : files) {
-        std::vector<uint8_t> bytes;
-        std::vector<FilterInfo> filters = FiltersOf(file, bytes);
         std::string path;
-        if (!Narrow(file, path)) {
-            // A path the active code page cannot spell: its short form usually can.
-            wchar_t shortPath[MAX_PATH];
-            DWORD n = GetShortPathNameW(file.c_str(), shortPath, MAX_PATH);
-            if (n == 0 || n >= MAX_PATH || !Narrow(shortPath, path)) {
-                continue;
+        if (!CodePagePath(file, path)) {
+            continue; // a name the caller could not give back
+        }
+        std::vector<FilterInfo> filters;
+        if (CannotOpen(FiltersOf(file, filters))) {
+            // Listed under its file's name, so that the user sees it and, choosing it, learns
+            // why it cannot run.
+            std::string title = rw::win::NarrowCodePage(FileStem(file));
+            if (proc(title.c_str(), path.c_str(), kUnopenedCategory, context) == 0) {
+                return Succeed();
             }
+            continue;
         }
         for (size_t i = 0; i < filters.size(); ++i) {
             std::string title = FromPipl(filters[i].title);
@@ -611,7 +793,7 @@ LUMBRA32_API int WINAPI PlugInLoad(const char* fileName) {
         return 0;
     }
     CopyRequest(Lib().helper.ctl(), name);
-    if (!Lib().helper.Transact(channel::kLoad, false) || !ReplyResult(Lib().helper.ctl())) {
+    if (!Lib().helper.Transact(channel::kLoad, Waiting{}) || !ReplyResult(Lib().helper.ctl())) {
         return 0;
     }
     Lib().loaded = name;
@@ -667,9 +849,9 @@ LUMBRA32_API int WINAPI PlugInRun(HGLOBAL image, HWND owner, int) {
     Lib().timings.helperStarted = started;
     if (Lib().helper.instance() != Lib().loadedInstance) {
         // A new helper knows no plug-in yet: load the current one again (its state was lost
-        // with the old helper).
+        // with the old helper, unless that one was retired and handed it over).
         CopyRequest(Lib().helper.ctl(), Lib().loaded);
-        if (!Lib().helper.Transact(channel::kLoad, false) || !ReplyResult(Lib().helper.ctl())) {
+        if (!Lib().helper.Transact(channel::kLoad, Waiting{}) || !ReplyResult(Lib().helper.ctl())) {
             return 0;
         }
         Lib().loadedInstance = Lib().helper.instance();
@@ -696,12 +878,18 @@ LUMBRA32_API int WINAPI PlugInRun(HGLOBAL image, HWND owner, int) {
     ctl->owner = reinterpret_cast<uintptr_t>(owner);
     ctl->width = g.width;
     ctl->height = g.height;
-    if (!Lib().helper.Transact(channel::kRun, true)) {
+    if (!Lib().helper.Transact(channel::kRun, Waiting{true, owner, Lib().loaded.title})) {
         return 0;
     }
     Lib().timings.helperBusy = ctl->busySeconds;
     Lib().timings.filter = ctl->filterSeconds;
     Lib().timings.buffers = ctl->bufferSeconds;
+    if (ctl->strays > 0) {
+        // Before its pixels are read: the threads it left would go on writing into them.
+        Clock::time_point t = Clock::now();
+        Lib().helper.Retire();
+        Lib().timings.retire = Seconds(Clock::now() - t);
+    }
     if (!ReplyResult(ctl)) {
         Lib().timings.total = Seconds(Clock::now() - start);
         return 0;
@@ -742,8 +930,11 @@ LUMBRA32_API int WINAPI PlugInShowAbout(HWND owner, const char* fileName) {
     channel::Control* ctl = Lib().helper.ctl();
     CopyRequest(ctl, name);
     ctl->owner = reinterpret_cast<uintptr_t>(owner);
-    if (!Lib().helper.Transact(channel::kAbout, false)) {
+    if (!Lib().helper.Transact(channel::kAbout, Waiting{false, owner, name.title})) {
         return 0;
+    }
+    if (ctl->strays > 0) {
+        Lib().helper.Retire();
     }
     return ReplyResult(ctl);
 }
@@ -758,8 +949,8 @@ LUMBRA32_API int WINAPI ShowLastError(HWND window) {
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-    // Unloaded while the process goes on: let the helper go. At process exit the helper
-    // notices on its own that its caller is gone.
+    // Unloaded while the process goes on: let the helper go. At process exit the system closes
+    // the helper's job, which ends it.
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         Lib().helper.Close(true);
     }

@@ -7,6 +7,9 @@
 // names are exported too, for clients that prefer them.
 #include <windows.h>
 
+// Codes of ImageLastError, which ShowLastError names in words.
+#include "lumbra32/lumbra32_errors.h"
+
 #ifdef LUMBRA32_BUILD
 #define LUMBRA32_API extern "C" __declspec(dllexport)
 #else
@@ -44,28 +47,6 @@ LUMBRA32_API int WINAPI PlugInShowAbout(HWND owner, const char* fileName);
 // @6: a message box naming the last failure in words.
 LUMBRA32_API int WINAPI ShowLastError(HWND window);
 
-// Codes of ImageLastError. ShowLastError names them in words, with the plug-in's own code or
-// message where it gave one.
-enum Lumbra32Error {
-    LUMBRA32_OK = 0,
-    LUMBRA32_HOST_UNAVAILABLE = 1,   // the plug-in host cannot be used (lumbra32host.exe missing)
-    LUMBRA32_BAD_ARGUMENT = 2,       // a null or malformed argument, or a name that is no full path
-    LUMBRA32_NO_DIRECTORY = 3,       // no plug-in folder open, or the folder does not exist
-    LUMBRA32_NOT_FOUND = 4,          // no such plug-in file, or no such filter in it
-    LUMBRA32_WRONG_ARCHITECTURE = 5, // not a plug-in this host can run (other machine, no entry)
-    LUMBRA32_LOAD_FAILED = 6,        // the plug-in file or its entry point could not be loaded
-    LUMBRA32_NOT_LOADED = 7,         // PlugInRun without a successful PlugInLoad
-    LUMBRA32_BAD_IMAGE = 8,          // not an image of ImageFromDib, or not a packed 24-bit DIB
-    LUMBRA32_IMAGE_TOO_LARGE = 9,    // more than 30000 pixels a side
-    LUMBRA32_OUT_OF_MEMORY = 10,     // memory for the pixels or for the plug-in ran out
-    LUMBRA32_HELPER_FAILED = 11,     // the helper process could not be started or reached
-    LUMBRA32_PLUGIN_CRASHED = 12,    // the plug-in crashed; its helper process ended
-    LUMBRA32_PLUGIN_ERROR = 13,      // the plug-in reported an error
-    LUMBRA32_BAD_MODE = 14,          // the plug-in does not work on RGB images
-    LUMBRA32_BUSY = 15,              // called again while a plug-in runs
-    LUMBRA32_USER_CANCELLED = 49,    // the user cancelled the run (Esc): not a failure
-};
-
 // PlugInEnumerate lists the filters of the folder's *.8bf files that this host can run: built
 // for its machine, working on RGB images and asking for no host of another kind; categories
 // beginning "**Hidden" stay out. A property list kept in several languages is read in the one
@@ -84,3 +65,22 @@ enum Lumbra32Error {
 // The pixels cross in shared memory; PlugInStatusProc is called on the caller's thread, which
 // handles its window messages while it waits. Esc pressed in the caller's thread during
 // PlugInRun cancels the run (LUMBRA32_USER_CANCELLED); the bitmap is then left unchanged.
+//
+// What a plug-in cannot do to its caller:
+// - outlive it: the helper is in a job object that ends it when the calling process ends, it
+//   ends itself too when it sees that process gone, and it inherits none of its handles (no
+//   standard streams);
+// - reach a later run: the pixels are mapped into the helper for one run only, and a helper in
+//   which a plug-in left threads of its own running after a call is replaced before the next
+//   one; every filter's parameters and (when they are not pointers) global data are handed on
+//   to the new helper;
+// - take more memory than it was told it has: buffers and handles beyond the record's maxSpace
+//   (the machine's free physical memory, clamped to 32 MB..1 GB, 512 MB in a 32-bit helper) are
+//   refused with memFullErr, and the helper's job has a memory limit behind that;
+// - hang the caller: when a plug-in shows no window of its own and reports no progress for
+//   10 s, a caller that gave PlugInRun an owner window is asked, in a window that window owns,
+//   whether to stop it. A caller without one (a script, a service) sets the environment
+//   variable LUMBRA32_HUNG_FILTER_LIMIT of its process to a number of whole seconds (at most a
+//   day); a plug-in silent that long is then stopped unasked. A stopped plug-in ends the run as
+//   cancelled (LUMBRA32_USER_CANCELLED), the bitmap unchanged; if it does not stop within 5 s of
+//   being asked, the helper is ended. A plug-in in a dialog of its own is never stopped.

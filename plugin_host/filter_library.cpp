@@ -3,6 +3,7 @@
 #include <optional>
 #include <set>
 
+#include "lumbra32/code_page_path.h"
 #include "lumbra32/lumbra32.h"
 #include "plugin_host/connection_point.h"
 #include "plugin_host/control_format.h"
@@ -62,6 +63,15 @@ std::optional<WORD> BitCount(HGLOBAL dib) {
         return std::nullopt;
     }
     return static_cast<WORD>(header.Get()[14] | header.Get()[15] << 8);
+}
+
+// A name for the library: in its code page, through the short form of a name the code page
+// cannot hold (a folder named in Cyrillic on a Western system, say). Where there is none, the
+// lossy form, which the checks below or the library refuse.
+std::string LibraryName(std::wstring_view name) {
+    std::string converted;
+    lumbra::CodePagePath(name, converted);
+    return converted;
 }
 
 // A string of the library as an automation string: null stays null. False when memory ran out.
@@ -128,7 +138,7 @@ HRESULT FilterLibrary::SetDirectory(BSTR directory) {
     }
     directory_.Reset();
     const std::wstring_view given = Bstr::View(directory);
-    const std::string path = rw::win::NarrowCodePage(given);
+    const std::string path = LibraryName(given);
     catalogue_.clear();
     if (!FitsTheLibrary(given, path) || !IsPlainFolder(path) || !HoldsPlugIns(path)) {
         return ReportError(IDS_ERR_LOAD_DIRECTORY);
@@ -174,7 +184,7 @@ HRESULT FilterLibrary::Run(std::wstring_view fileName, HGLOBAL dib, HWND owner) 
     if (const HRESULT hr = RequireDirectory(); FAILED(hr)) {
         return hr;
     }
-    if (::PlugInLoad(rw::win::NarrowCodePage(fileName).c_str()) != 1) {
+    if (::PlugInLoad(LibraryName(fileName).c_str()) != 1) {
         return ReportError(IDS_ERR_LOAD_PLUGIN);
     }
     const std::optional<WORD> bits = BitCount(dib);
@@ -198,7 +208,7 @@ HRESULT FilterLibrary::ShowAbout(std::wstring_view fileName, HWND owner) {
     if (const HRESULT hr = RequireDirectory(); FAILED(hr)) {
         return hr;
     }
-    ShowAboutOf(rw::win::NarrowCodePage(fileName), owner);
+    ShowAboutOf(LibraryName(fileName), owner);
     return S_OK;
 }
 

@@ -12,15 +12,9 @@ namespace {
 using pi::Boolean;
 using pi::BufferID;
 
-// What the plug-in may still ask for: what was promised less what it holds.
-int64_t Space() {
-    const HostState& s = State();
-    int64_t promised = s.call ? s.call->MaxSpace() : 0;
-    return std::max<int64_t>(promised - static_cast<int64_t>(s.buffers.TotalBytes()), 0);
-}
-
+// Within what the record promised, whatever the machine might still give.
 char* Allocate(uint64_t bytes) {
-    if (!State().call || bytes > static_cast<uint64_t>(State().call->MaxSpace())) {
+    if (bytes > static_cast<uint64_t>(SpaceLeft())) {
         return nullptr;
     }
     return State().buffers.Allocate(static_cast<size_t>(bytes));
@@ -50,7 +44,7 @@ void LUMBRA_PI_CALL FreeBuffer(BufferID id) {
 }
 
 int32_t LUMBRA_PI_CALL BufferSpace() {
-    return static_cast<int32_t>(std::min<int64_t>(Space(), INT32_MAX));
+    return static_cast<int32_t>(std::min<int64_t>(SpaceLeft(), INT32_MAX));
 }
 
 // The PICA form: the largest buffer up to the request, halving down to the minimum.
@@ -82,7 +76,7 @@ uint32_t LUMBRA_PI_CALL PicaGetSize(char* buffer) {
 }
 
 uint32_t LUMBRA_PI_CALL PicaGetSpace() {
-    return static_cast<uint32_t>(std::min<int64_t>(Space(), UINT32_MAX));
+    return static_cast<uint32_t>(std::min<int64_t>(SpaceLeft(), UINT32_MAX));
 }
 
 pi::BufferProcs g_procs = {2, 5, AllocateBuffer, LockBuffer, UnlockBuffer, FreeBuffer, BufferSpace};

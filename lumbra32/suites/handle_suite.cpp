@@ -27,8 +27,10 @@ bool Foreign(Handle h) {
     return h && p.ownsForeignHandle && p.ownsForeignHandle(h);
 }
 
-Handle LUMBRA_PI_CALL NewHandle(int32_t size) {
-    if (size < 0) {
+// A handle of `size` bytes; `charged`: the plug-in asked for it, so it must fit in the space the
+// call promised.
+Handle Make(int32_t size, bool charged) {
+    if (size < 0 || (charged && size > SpaceLeft())) {
         return nullptr;
     }
     auto* block = new (std::nothrow) HandleBlock{nullptr, size};
@@ -42,12 +44,18 @@ Handle LUMBRA_PI_CALL NewHandle(int32_t size) {
         return nullptr;
     }
     State().handles.insert(block);
+    State().heldBytes += size;
     return reinterpret_cast<Handle>(block);
+}
+
+Handle LUMBRA_PI_CALL NewHandle(int32_t size) {
+    return Make(size, true);
 }
 
 void LUMBRA_PI_CALL DisposeHandle(Handle h) {
     if (HandleBlock* block = Ours(h)) {
         State().handles.erase(block);
+        State().heldBytes -= block->size;
         std::free(block->data);
         delete block;
     } else if (Foreign(h) && State().platform.disposeForeignHandle) {
@@ -68,6 +76,9 @@ int16_t LUMBRA_PI_CALL SetHandleSize(Handle h, int32_t size) {
     if (!block || size < 0) {
         return pi::kParamErr;
     }
+    if (size > block->size && size - block->size > SpaceLeft()) {
+        return pi::kMemFull;
+    }
     char* grown = static_cast<char*>(std::realloc(block->data, std::max<int32_t>(size, 1)));
     if (!grown) {
         return pi::kMemFull;
@@ -75,6 +86,7 @@ int16_t LUMBRA_PI_CALL SetHandleSize(Handle h, int32_t size) {
     if (size > block->size) {
         std::memset(grown + block->size, 0, static_cast<size_t>(size - block->size));
     }
+    State().heldBytes += int64_t{size} - block->size;
     block->data = grown;
     block->size = size;
     return pi::kNoErr;
@@ -146,11 +158,20 @@ pi::Handle NewHandleWith(const void* bytes, size_t size) {
     if (size > INT32_MAX) {
         return nullptr;
     }
-    Handle h = NewHandle(static_cast<int32_t>(size));
+    Handle h = Make(static_cast<int32_t>(size), false);
     if (h && size > 0) {
         std::memcpy(*h, bytes, size);
     }
     return h;
+}
+
+pi::Handle NewForeignHandleWith(const void* bytes, size_t size) {
+    const PlatformServices& p = State().platform;
+    return p.newForeignHandle ? static_cast<Handle>(p.newForeignHandle(bytes, size)) : nullptr;
+}
+
+HandleKind KindOf(pi::Handle h) {
+    return Ours(h) ? HandleKind::Ours : Foreign(h) ? HandleKind::Foreign : HandleKind::None;
 }
 
 bool CopyHandle(pi::Handle h, std::vector<char>& out) {

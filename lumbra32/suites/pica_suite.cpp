@@ -67,15 +67,38 @@ int32_t LUMBRA_PI_CALL IsEqual(const char* a, const char* b) {
     return std::strcmp(a, b) == 0;
 }
 
+// Blocks are the plug-in's memory like its handles: they count against the space the call
+// promised, and are kept track of so that freeing one gives its space back.
 SPErr LUMBRA_PI_CALL AllocateBlock(int32_t size, void** block) {
     if (!block || size < 0) {
         return pi::kSPBadParameterError;
     }
+    if (size > SpaceLeft()) {
+        return pi::kSPOutOfMemoryError;
+    }
     *block = std::malloc(size > 0 ? static_cast<size_t>(size) : 1);
-    return *block ? pi::kSPNoError : pi::kSPOutOfMemoryError;
+    if (!*block) {
+        return pi::kSPOutOfMemoryError;
+    }
+    State().blocks[*block] = static_cast<size_t>(size);
+    State().heldBytes += size;
+    return pi::kSPNoError;
+}
+
+// The size a block of ours had, forgetting it; 0 for memory that is not ours.
+int64_t Forget(void* block) {
+    auto it = State().blocks.find(block);
+    if (it == State().blocks.end()) {
+        return 0;
+    }
+    auto size = static_cast<int64_t>(it->second);
+    State().blocks.erase(it);
+    State().heldBytes -= size;
+    return size;
 }
 
 SPErr LUMBRA_PI_CALL FreeBlock(void* block) {
+    Forget(block);
     std::free(block);
     return pi::kSPNoError;
 }
@@ -84,10 +107,22 @@ SPErr LUMBRA_PI_CALL ReallocateBlock(void* block, int32_t size, void** grown) {
     if (!grown || size < 0) {
         return pi::kSPBadParameterError;
     }
+    auto it = State().blocks.find(block);
+    int64_t old = it == State().blocks.end() ? 0 : static_cast<int64_t>(it->second);
+    if (size > old && size - old > SpaceLeft()) {
+        return pi::kSPOutOfMemoryError;
+    }
     void* p = std::realloc(block, size > 0 ? static_cast<size_t>(size) : 1);
     if (!p) {
         return pi::kSPOutOfMemoryError;
     }
+    // The old block is gone (or is `p`): only its place in the books is left to clear.
+    if (it != State().blocks.end()) {
+        State().blocks.erase(it);
+        State().heldBytes -= old;
+    }
+    State().blocks[p] = static_cast<size_t>(size);
+    State().heldBytes += size;
     *grown = p;
     return pi::kSPNoError;
 }

@@ -3,6 +3,7 @@
 // and what survives between runs.
 #include "lumbra32/filter_session.h"
 #include "lumbra32/suites/handle_suite.h"
+#include "lumbra32/tests/fake_call.h"
 
 #include <gtest/gtest.h>
 
@@ -234,6 +235,8 @@ TEST(FilterSession, ParametersAndGlobalDataSurviveBetweenRuns) {
 }
 
 TEST(HandleSuite, ResizeKeepsContentsAndZeroesTheRest) {
+    FakeCall host(1 << 20);
+    ScopedCall inCall(host);
     pi::HandleProcs* procs = HandleProcsSuite();
     pi::Handle h = procs->newProc(3);
     ASSERT_NE(h, nullptr);
@@ -335,6 +338,8 @@ TEST(DisplayPixels, RgbAndGrayMapsBecomeDibRowsCutToTheirBounds) {
 }
 
 TEST(HandleSuite, ForeignHandlesGoToThePlatform) {
+    FakeCall host(1 << 20);
+    ScopedCall inCall(host);
     pi::HandleProcs* procs = HandleProcsSuite();
     auto h = static_cast<pi::Handle>(g_foreignHandle);
     EXPECT_EQ(procs->getSizeProc(h), 0) << "unknown without the platform's help";
@@ -476,36 +481,99 @@ TEST(FilterSession, InputRateSamplesTheImage) {
     }
 }
 
-// Asks for a rectangle reaching past the image, with the padding it was given.
-int16_t g_padding = pi::kPaddingErrorOutside;
-uint8_t g_corner = 0;
-void PastTheEdge(int16_t selector, void* record, intptr_t*, int16_t* result) {
+// Asks for one tile through advanceState, with the padding it was given, and keeps the answer
+// and the tile's first byte and the byte where the image's first pixel lies in it.
+struct TileAsk {
+    pi::Rect16 in{}, out{};
+    int16_t lo = 0, hi = 2;
+    int16_t padding = pi::kPaddingErrorOutside;
+    int16_t code = 1;
+    uint8_t corner = 0, origin = 0;
+};
+TileAsk g_ask;
+void AskOnce(int16_t selector, void* record, intptr_t*, int16_t* result) {
     auto* r = static_cast<FilterRecord*>(record);
     *result = 0;
     if (selector == pi::kSelectorStart) {
-        if (g_padding != pi::kPaddingErrorOutside) {
-            r->inputPadding = g_padding;
+        r->inputPadding = r->outputPadding = g_ask.padding;
+        r->inRect = g_ask.in;
+        r->outRect = g_ask.out;
+        r->inLoPlane = r->outLoPlane = g_ask.lo;
+        r->inHiPlane = r->outHiPlane = g_ask.hi;
+        g_ask.code = r->advanceState();
+        if (g_ask.code == 0 && r->inData) {
+            auto* in = static_cast<uint8_t*>(r->inData);
+            g_ask.corner = in[0];
+            int planes = g_ask.hi - g_ask.lo + 1;
+            g_ask.origin = in[-g_ask.in.top * r->inRowBytes - g_ask.in.left * planes];
         }
-        r->inRect = {-1, -1, 1, 1};
-        if ((*result = r->advanceState()) == 0) {
-            g_corner = *static_cast<uint8_t*>(r->inData);
-        }
-        r->inRect = {};
+        r->inRect = r->outRect = {};
     }
 }
 
-TEST(FilterSession, OutsideTheImageIsAnErrorUnlessPaddingWasAskedFor) {
-    Image img(3, 3);
+int16_t Ask(TileAsk ask, Image& img, int64_t maxSpace = 0) {
+    g_ask = ask;
     FilterState state;
     Hooks hooks;
-    g_padding = pi::kPaddingErrorOutside;
-    EXPECT_EQ(RunFilter(PastTheEdge, state, img.View(), 0, hooks).code, pi::kParamErr);
-    g_padding = pi::kPaddingEdgeReplicate;
-    ASSERT_EQ(RunFilter(PastTheEdge, state, img.View(), 0, hooks).code, 0);
-    EXPECT_EQ(g_corner, img.src[0]);
-    g_padding = 77;
-    ASSERT_EQ(RunFilter(PastTheEdge, state, img.View(), 0, hooks).code, 0);
-    EXPECT_EQ(g_corner, 77);
+    PlatformServices saved = State().platform;
+    static int64_t space;
+    space = maxSpace;
+    if (maxSpace) {
+        // The space a run promises follows the free memory the platform reports.
+        State().platform.freeMemory = [] { return static_cast<uint64_t>(space); };
+    }
+    RunFilter(AskOnce, state, img.View(), 0, hooks);
+    State().platform = saved;
+    return g_ask.code;
+}
+
+TEST(FilterSession, TilesPartlyOutsideTheImageAreClippedAndPaddedAsAsked) {
+    Image img(3, 3);
+    TileAsk corner;
+    corner.in = {-1, -1, 1, 1};
+    EXPECT_EQ(Ask(corner, img), 0) << "no padding asked for: the part inside, zeros around";
+    EXPECT_EQ(g_ask.corner, 0);
+    EXPECT_EQ(g_ask.origin, img.src[0]);
+    corner.padding = pi::kPaddingEdgeReplicate;
+    EXPECT_EQ(Ask(corner, img), 0);
+    EXPECT_EQ(g_ask.corner, img.src[0]);
+    corner.padding = 77;
+    EXPECT_EQ(Ask(corner, img), 0);
+    EXPECT_EQ(g_ask.corner, 77);
+    corner.padding = -9;
+    EXPECT_EQ(Ask(corner, img), pi::kParamErr) << "no such padding";
+}
+
+TEST(FilterSession, TilesWhollyOutsideOrPastTheImagesPlanesAreRefused) {
+    Image img(4, 3);
+    TileAsk ask;
+    ask.in = {3, 0, 5, 4};
+    EXPECT_EQ(Ask(ask, img), pi::kParamErr) << "input below the image";
+    ask.in = {};
+    ask.out = {0, -5, 3, 0};
+    EXPECT_EQ(Ask(ask, img), pi::kParamErr) << "output left of it";
+    ask.out = {};
+    ask.in = {0, 0, 3, 4};
+    ask.lo = 2;
+    ask.hi = 3;
+    EXPECT_EQ(Ask(ask, img), pi::kParamErr) << "a fourth plane of three";
+    ask.lo = -1;
+    ask.hi = 0;
+    EXPECT_EQ(Ask(ask, img), pi::kParamErr);
+}
+
+TEST(FilterSession, WhatATileTakesBeyondTheImageComesOutOfThePromisedSpace) {
+    Image img(64, 48);
+    TileAsk huge;
+    // Large enough that the space promised is not the smallest a run ever promises.
+    huge.in = {0, 0, 8000, 8000};
+    huge.lo = huge.hi = 0;
+    const int64_t beyond = int64_t{8000} * 8000 - 64 * 48;
+    EXPECT_EQ(Ask(huge, img, beyond - 1), pi::kMemFull);
+    EXPECT_EQ(Ask(huge, img, beyond), 0);
+    huge.out = huge.in;
+    EXPECT_EQ(Ask(huge, img, beyond), pi::kMemFull) << "input and output both count";
+    EXPECT_LE(State().inTile.capacity(), size_t{64} * 48 * 3) << "given back after the run";
 }
 
 } // namespace

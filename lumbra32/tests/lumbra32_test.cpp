@@ -1,6 +1,7 @@
 // lumbra32.dll through its ten functions, with the fixture plug-ins of <build>/plugins run in
 // the real helper process.
 #include "lumbra32/lumbra32.h"
+#include "lumbra32/tests/lumbra32_support.h"
 
 #include <windows.h>
 
@@ -15,129 +16,7 @@
 
 namespace {
 
-std::string BuildDir() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p = path;
-    return p.substr(0, p.find_last_of('\\'));
-}
-std::string PluginDir() {
-    return BuildDir() + "\\plugins";
-}
-std::string Plugin(const char* file) {
-    return PluginDir() + "\\" + file;
-}
-
-struct Found {
-    std::string title, file, category;
-};
-
-int CALLBACK Collect(const char* title, const char* file, const char* category, void* context) {
-    static_cast<std::vector<Found>*>(context)->push_back({title, file, category});
-    return 1;
-}
-
-struct Progress {
-    std::vector<int> percents;
-    DWORD thread = 0;
-    bool sameThread = true;
-    bool pressEsc = false;
-};
-
-int CALLBACK OnStatus(int, int percent, void* context) {
-    auto* p = static_cast<Progress*>(context);
-    p->percents.push_back(percent);
-    p->sameThread = p->sameThread && GetCurrentThreadId() == p->thread;
-    if (p->pressEsc && p->percents.size() == 1) {
-        PostThreadMessageW(GetCurrentThreadId(), WM_KEYDOWN, VK_ESCAPE, 0);
-    }
-    return 1;
-}
-
-uint8_t Pattern(int x, int y, int c) {
-    return static_cast<uint8_t>(x * 31 + y * 17 + c * 101 + 5);
-}
-
-// A packed 24-bit DIB holding Pattern, its padding bytes set to 0xAB.
-HGLOBAL MakeDib(int w, int h, bool topDown) {
-    size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
-    HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + stride * h);
-    auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(g));
-    *bih = BITMAPINFOHEADER{};
-    bih->biSize = sizeof *bih;
-    bih->biWidth = w;
-    bih->biHeight = topDown ? -h : h;
-    bih->biPlanes = 1;
-    bih->biBitCount = 24;
-    auto* bits = reinterpret_cast<uint8_t*>(bih + 1);
-    std::memset(bits, 0xAB, stride * h);
-    for (int y = 0; y < h; ++y) {
-        uint8_t* row = bits + stride * (topDown ? y : h - 1 - y);
-        for (int x = 0; x < w; ++x) {
-            row[x * 3] = Pattern(x, y, 2); // blue
-            row[x * 3 + 1] = Pattern(x, y, 1);
-            row[x * 3 + 2] = Pattern(x, y, 0); // red
-        }
-    }
-    GlobalUnlock(g);
-    return g;
-}
-
-// Pixels as (r, g, b) rows top-down, plus the padding bytes at the end.
-std::vector<uint8_t> ReadDib(HGLOBAL g) {
-    auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(g));
-    int w = bih->biWidth, h = bih->biHeight < 0 ? -bih->biHeight : bih->biHeight;
-    bool topDown = bih->biHeight < 0;
-    size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
-    auto* bits = reinterpret_cast<uint8_t*>(bih + 1);
-    std::vector<uint8_t> out, padding;
-    for (int y = 0; y < h; ++y) {
-        uint8_t* row = bits + stride * (topDown ? y : h - 1 - y);
-        for (int x = 0; x < w; ++x) {
-            out.insert(out.end(), {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]});
-        }
-        padding.insert(padding.end(), row + w * 3, row + stride);
-    }
-    GlobalUnlock(g);
-    out.insert(out.end(), padding.begin(), padding.end());
-    return out;
-}
-
-std::vector<uint8_t> InvertedPattern(int w, int h) {
-    size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
-    std::vector<uint8_t> out;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            for (int c = 0; c < 3; ++c) {
-                out.push_back(static_cast<uint8_t>(255 - Pattern(x, y, c)));
-            }
-        }
-    }
-    out.insert(out.end(), (stride - w * 3) * h, 0xAB);
-    return out;
-}
-
-class Lumbra32 : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_NE(PlugInHostAvailable(), 0);
-        ASSERT_EQ(PlugInHostOpen(PluginDir().c_str()), 1);
-        progress_.thread = GetCurrentThreadId();
-        ASSERT_EQ(PlugInSetStatusCallback(OnStatus, 0, &progress_), 1);
-    }
-    // Runs the loaded plug-in on `dib`; the run's result.
-    int Run(HGLOBAL dib, HWND owner = nullptr) {
-        HGLOBAL image = ImageFromDib(dib);
-        EXPECT_NE(image, nullptr);
-        if (!image) {
-            return -1;
-        }
-        int result = PlugInRun(image, owner, 0);
-        GlobalFree(image);
-        return result;
-    }
-    Progress progress_;
-};
+using namespace lumbra32test;
 
 TEST_F(Lumbra32, EnumerationListsEveryFilterOfTheHostsArchitectureOnce) {
     std::vector<Found> found;
@@ -391,43 +270,6 @@ TEST_F(Lumbra32, ImageFromDibRefusesWhatIsNotA24BitDib) {
     GlobalFree(notAnImage);
 }
 
-// Waits on a thread of its own for a top-level window of `caption` (a plug-in's dialog, in the
-// helper process), notes its owner and presses `button` in it.
-class AnswerDialog {
-public:
-    AnswerDialog(const char* caption, WPARAM button)
-        : thread_([this, caption, button] {
-              for (int i = 0; i < 1500 && !done_; ++i) {
-                  if (HWND box = FindWindowA(nullptr, caption)) {
-                      owner_ = GetWindow(box, GW_OWNER);
-                      seen_ = true;
-                      PostMessageW(box, WM_COMMAND, button, 0);
-                      return;
-                  }
-                  Sleep(10);
-              }
-          }) {}
-    ~AnswerDialog() { Finish(); }
-    // Stops waiting; true when the dialog came.
-    bool Finish() {
-        done_ = true;
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        return seen_;
-    }
-    HWND Owner() {
-        Finish();
-        return owner_;
-    }
-
-private:
-    std::atomic<bool> done_{false};
-    std::atomic<bool> seen_{false};
-    std::atomic<HWND> owner_{nullptr};
-    std::thread thread_;
-};
-
 // Shows the invert fixture's About box and presses its OK button; the result of
 // PlugInShowAbout and the box's owner window.
 std::pair<int, HWND> ShowInvertAbout(HWND owner) {
@@ -496,17 +338,6 @@ TEST_F(Lumbra32, ShowLastErrorNamesTheFailureInWords) {
 }
 
 // ---- Plug-ins built the way real ones are (plugins\patterns) -------------------------------
-
-HWND OwnerWindow() {
-    return CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                           nullptr, nullptr);
-}
-
-std::vector<uint8_t> Pixel(HGLOBAL dib, int x, int y, int width) {
-    std::vector<uint8_t> px = ReadDib(dib);
-    const uint8_t* p = &px[(y * width + x) * 3];
-    return {p[0], p[1], p[2]};
-}
 
 // The title under which Windows' own look-up (FindResource) finds the file's PiPL 16000.
 std::string WindowsChoiceOfTitle(const std::string& file) {

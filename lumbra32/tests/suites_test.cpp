@@ -8,6 +8,7 @@
 #include "lumbra32/suites/pica_suite.h"
 #include "lumbra32/suites/property_suite.h"
 #include "lumbra32/suites/resource_suite.h"
+#include "lumbra32/tests/fake_call.h"
 
 #include <gtest/gtest.h>
 
@@ -16,22 +17,6 @@
 
 namespace lumbra {
 namespace {
-
-class FakeCall : public CallContext {
-public:
-    intptr_t OwnerWindow() const override { return 0x1234; }
-    bool AbortRequested() override { return false; }
-    void Progress(int32_t, int32_t) override {}
-    int32_t ImageWidth() const override { return 640; }
-    int32_t ImageHeight() const override { return 480; }
-    void SpecialColor(int32_t which, uint8_t rgb[3]) const override {
-        const uint8_t fg[3] = {255, 0, 0}, bg[3] = {255, 255, 255};
-        std::memcpy(rgb, which == pi::kForegroundColor ? fg : bg, 3);
-    }
-    std::vector<StoredResource>& Resources() override { return resources; }
-    int64_t MaxSpace() const override { return 1000; }
-    std::vector<StoredResource> resources;
-};
 
 // Each test runs inside a call, with the platform as it found it afterwards.
 class Suites : public ::testing::Test {
@@ -170,7 +155,7 @@ TEST_F(Suites, BasicSuiteHandsOutTheSuitesRealFiltersAskFor) {
     void* block = nullptr;
     ASSERT_EQ(basic->AllocateBlock(8, &block), pi::kSPNoError);
     std::memcpy(block, "12345678", 8);
-    ASSERT_EQ(basic->ReallocateBlock(block, 4096, &block), pi::kSPNoError);
+    ASSERT_EQ(basic->ReallocateBlock(block, 512, &block), pi::kSPNoError);
     EXPECT_EQ(std::memcmp(block, "12345678", 8), 0);
     EXPECT_EQ(basic->FreeBlock(block), pi::kSPNoError);
 
@@ -222,6 +207,31 @@ TEST_F(Suites, BuffersComeFromThePromisedSpaceAndGoWithTheCall) {
         ScopedCall nested(later);
     }
     EXPECT_NE(procs->lockProc(id, 0), nullptr) << "only the outermost call frees";
+}
+
+TEST_F(Suites, HandlesBlocksAndBuffersShareThePromisedSpace) {
+    pi::HandleProcs* handles = HandleProcsSuite();
+    pi::Handle h = handles->newProc(300);
+    ASSERT_NE(h, nullptr);
+    void* block = nullptr;
+    ASSERT_EQ(BasicSuite()->AllocateBlock(300, &block), pi::kSPNoError);
+    EXPECT_EQ(BufferProcsSuite()->spaceProc(), 400);
+    EXPECT_EQ(handles->newProc(401), nullptr);
+    EXPECT_EQ(handles->setSizeProc(h, 701), pi::kMemFull);
+    EXPECT_EQ(handles->setSizeProc(h, 700), pi::kNoErr);
+    void* more = nullptr;
+    EXPECT_NE(BasicSuite()->AllocateBlock(1, &more), pi::kSPNoError) << "nothing left";
+    BasicSuite()->FreeBlock(block);
+    handles->disposeProc(h);
+    EXPECT_EQ(BufferProcsSuite()->spaceProc(), 1000) << "all given back";
+}
+
+TEST(SuitesOutsideACall, AThreadLeftRunningGetsNothing) {
+    void* block = nullptr;
+    pi::BufferID id = nullptr;
+    EXPECT_EQ(HandleProcsSuite()->newProc(1), nullptr);
+    EXPECT_EQ(BufferProcsSuite()->allocateProc(1, &id), pi::kMemFull);
+    EXPECT_NE(BasicSuite()->AllocateBlock(1, &block), pi::kSPNoError);
 }
 
 // ---- properties --------------------------------------------------------------------------

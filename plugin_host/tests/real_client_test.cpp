@@ -13,6 +13,7 @@
 
 #include "plugin_host/tests/plugin_test_support.h"
 #include "win32/bstr.h"
+#include "win32/tests/test_files.h"
 
 using namespace plugintest;
 using rw::win::Bstr;
@@ -505,4 +506,44 @@ TEST_F(RealControl, EscDuringARunEndsItQuietlyWithTheBitmapUnchanged) {
     log.clear();
     ASSERT_EQ(control_->InvokePlugIn(progress.Get(), HandleValue(dib)), S_OK);
     EXPECT_EQ(BytesOf(dib), Inverted(before, width, height));
+}
+
+// A script creates the control without a window: the limit it sets in its environment stops a
+// plug-in that loops without a word, and the run ends as a cancelled one, the bitmap unchanged.
+TEST_F(RealControl, ALoopingPlugInIsStoppedByTheLimitOfACallerWithoutAWindow) {
+    Bstr folder(FixtureFolder() + L"\\hostile");
+    ASSERT_EQ(control_->put_Directory(folder.Get()), S_OK);
+    const HGLOBAL dib = CallerDib(6, 5);
+    if (!dib) {
+        return;
+    }
+    const std::vector<uint8_t> before = BytesOf(dib);
+    SetEnvironmentVariableW(L"LUMBRA32_HUNG_FILTER_LIMIT", L"1");
+    Bstr loop(FixtureFolder() + L"\\hostile\\loop.8bf");
+    EXPECT_EQ(control_->InvokePlugIn(loop.Get(), HandleValue(dib)), S_OK);
+    SetEnvironmentVariableW(L"LUMBRA32_HUNG_FILTER_LIMIT", nullptr);
+    EXPECT_EQ(BytesOf(dib), before);
+    EXPECT_EQ(LockCount(dib), 0u);
+}
+
+// A folder named in letters the code page lacks reaches the library by its short name; its
+// plug-ins are listed and run.
+TEST_F(RealControl, AFolderNamedBeyondTheCodePageListsAndRunsItsPlugIns) {
+    rw::test::TempDir folder(L"rw \u0424\u0438\u043b\u044c\u0442\u0440\u044b");
+    ASSERT_TRUE(
+        CopyFileW(Fixture(L"invert.8bf").c_str(), folder.File(L"invert.8bf").c_str(), FALSE));
+    Bstr directory(folder.Path());
+    ASSERT_EQ(control_->put_Directory(directory.Get()), S_OK);
+    BSTR title = nullptr, file = nullptr;
+    ASSERT_EQ(control_->get_Title(0, &title), S_OK);
+    EXPECT_STREQ(title, L"Invert");
+    ASSERT_EQ(control_->get_FileName(0, &file), S_OK);
+    const HGLOBAL dib = CallerDib(4, 3);
+    if (dib) {
+        const std::vector<uint8_t> before = BytesOf(dib);
+        EXPECT_EQ(control_->InvokePlugIn(file, HandleValue(dib)), S_OK);
+        EXPECT_EQ(BytesOf(dib), Inverted(before, 4, 3));
+    }
+    SysFreeString(title);
+    SysFreeString(file);
 }
