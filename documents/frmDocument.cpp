@@ -3,13 +3,23 @@
 #include <cmath>
 
 #include "core/square_fit.h"
-#include "shell/frmMain.h"
-#include "shell/global.h"
-#include "shell/resource.h"
+#include "documents/document_files.h"
+#include "documents/main_window.h"
+#include "program/global.h"
+#include "program/resource.h"
 #include "win32/strings.h"
-#include "shell/ui_seam.h"
+#include "win32/ui_seam.h"
 
-frmDocument::frmDocument(HWND mdiClient) {
+frmDocument* FindDocument(const MainWindow& main, HWND window) {
+    for (frmDocument* document : main.Documents()) {
+        if (window && document->hwnd() == window) {
+            return document;
+        }
+    }
+    return nullptr;
+}
+
+frmDocument::frmDocument(HWND mdiClient, MainWindow& main) : main_(main) {
     static const rw::win::WindowClass cls{
         L"RidgewrightDocument", CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1),
         LoadIconW(rw::win::ModuleInstance(), MAKEINTRESOURCEW(IDI_RIDGEWRIGHT))};
@@ -31,6 +41,19 @@ void frmDocument::SetCaption(const std::wstring& caption) {
 
 void frmDocument::Show() {
     ShowWindow(hwnd(), SW_SHOW);
+}
+
+void frmDocument::Activate() {
+    SendMessageW(GetParent(hwnd()), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(hwnd()), 0);
+    SetFocus(hwnd());
+}
+
+void frmDocument::SetModified(bool modified) {
+    if (modified) {
+        history_.Changed();
+    } else {
+        history_.Saved();
+    }
 }
 
 void frmDocument::Form_Load() {
@@ -62,7 +85,7 @@ void frmDocument::Form_Resize() {
 
 void frmDocument::Form_QueryUnload(bool& Cancel, int /*UnloadMode*/) {
     // A titled document that holds no unsaved change closes without a question.
-    if (!Caption().empty() && !modified_) {
+    if (!Caption().empty() && !Modified()) {
         return;
     }
     const int answer = rw::Ui().ShowMessage(hwnd(), L"Save changes before closing?",
@@ -125,13 +148,5 @@ LRESULT frmDocument::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void frmDocument::OnDestroyed() {
-    if (Global::MainForm) {
-        Global::MainForm->ForgetDocument(this); // deletes this object
-    }
-}
-
-void ReportFileError(const std::string& reason) {
-    HWND owner = Global::MainForm ? Global::MainForm->hwnd() : nullptr;
-    rw::Ui().ShowMessage(owner, rw::win::Widen(reason), Global::AppTitle,
-                         MB_OK | MB_ICONEXCLAMATION);
+    main_.ForgetDocument(this); // deletes this object
 }

@@ -4,7 +4,7 @@
 
 #include "shell/global.h"
 #include "win32/scoped.h"
-#include "shell/ui_seam.h"
+#include "win32/ui_seam.h"
 
 namespace rw {
 

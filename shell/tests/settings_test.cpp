@@ -35,13 +35,6 @@ TEST(Settings, SingleTextReadsBackExactly) {
     }
 }
 
-TEST(Settings, FolderPartIsTheTextBeforeTheLastBackslash) {
-    EXPECT_EQ(FolderPart(L"C:\\maps\\a.tif"), L"C:\\maps");
-    EXPECT_EQ(FolderPart(L"C:\\a.tif"), L"C:");
-    EXPECT_EQ(FolderPart(L"\\\\server\\share\\x.png"), L"\\\\server\\share");
-    EXPECT_EQ(FolderPart(L"a.tif"), L"");
-}
-
 TEST(Settings, FilterListPairsDescriptionsWithPatterns) {
     const std::vector<std::wstring> two = {L"A~P", L"B~Q"};
     EXPECT_EQ(BuildFilterList(two), L"A|P|B|Q");
