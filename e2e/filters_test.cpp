@@ -104,12 +104,28 @@ protected:
 };
 
 TEST_F(Filters, AChosenFolderListsItsFiltersWhichRunAndUndo) {
-    const std::wstring folder = FilterFolder();
     EXPECT_NE(std::wstring::npos, FilterMenuHint().find(L"Plug-In Folder"));
     EXPECT_EQ(L"", ed().StatusText(0)) << "the hint stays after the menu";
+    ChooseFilterFolder(FilterFolder());
+    // Filters listed, but no picture to run them on: Select Plug-In, Repeat and Ctrl+F are off.
+    EXPECT_NE(std::wstring::npos, FilterMenuHint().find(L"picture"));
+    ed().Step("Alt+T S, Alt+T R and Ctrl+F without a document");
+    for (WORD item : {'S', 'R'}) {
+        ed().Press(Chord{'T', false, true});
+        ed().WaitWindow(kMenuClass, nullptr, 5000);
+        ed().Press(item);
+        ed().Press(VK_ESCAPE);
+        ed().Press(VK_ESCAPE);
+        ed().WaitUntil([&] { return ed().TopLevel(kMenuClass, nullptr).empty(); },
+                       "the menu to close", 5000);
+    }
+    ed().Press(Chord{'F', true});
+    PumpFor(100);
+    EXPECT_TRUE(ed().TopLevel(kDialogClass, nullptr).empty())
+        << "an item that is off did something";
+    EXPECT_TRUE(ed().Documents().empty());
     ed().NewTerrain(L"48", L"40");
     const Image terrain = ed().CopyPicture();
-    ChooseFilterFolder(folder);
 
     RunFromMenu(kFixtures, kInvert, "Ridgewright Fixtures > Invert");
     EXPECT_EQ(Inverted(terrain), ed().CopyPictureOnceIdle());

@@ -13,6 +13,7 @@ namespace rw {
 namespace {
 
 UiSeam realUi;
+UiSeam* currentUi = &realUi;
 
 // The older picker, for systems without the file dialog's folder mode.
 std::wstring BrowseForFolder(HWND owner, const std::wstring& title) {
@@ -30,7 +31,6 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& title) {
     ::CoTaskMemFree(chosen);
     return named ? path.data() : std::wstring();
 }
-UiSeam* currentUi = &realUi;
 
 } // namespace
 

@@ -233,8 +233,12 @@ void FilterCommands::mnuFilterFolder_Click() {
     StoreSetting(kFolderKey, folder_);
     // Chosen again, the same folder is listed afresh: the user may have added filters to it.
     OpenFolder();
-    // Why its filters cannot run goes to the status bar, not into a message box.
-    Global::ShowStatusText(Hint());
+    // What is wrong with the folder goes to the status bar, not into a message box; the
+    // other hints are the menu's, as they go stale once a document opens.
+    const rw::FilterState state = State();
+    const bool folderAtFault =
+        state == rw::FilterState::FolderRefused || state == rw::FilterState::NoFilters;
+    Global::ShowStatusText(folderAtFault ? Hint() : std::wstring());
 }
 
 void FilterCommands::mnuFilterSelect_Click() {
