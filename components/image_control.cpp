@@ -261,16 +261,40 @@ void ImageControl::ImagePaste() {
     if (!data) {
         throw ImageError("The clipboard's image cannot be read");
     }
-    const std::span<const uint8_t> dib(data.Get(), GlobalSize(handle));
+    Replace(std::span<const uint8_t>(data.Get(), GlobalSize(handle)),
+            "The clipboard's image cannot be used: ");
+}
+
+std::vector<uint8_t> ImageControl::CopyToDib() const {
+    if (!bitmap_) {
+        throw ImageError("There is no image to copy");
+    }
+    std::vector<uint8_t> dib;
+    NoMemoryIsAnError([&] { dib.resize(EncodedDib24Size(surface_.width, surface_.height)); });
+    EncodeDib24(Surface(), dib);
+    return dib;
+}
+
+void ImageControl::PasteDib(std::span<const uint8_t> dib) {
+    Replace(dib, "The picture cannot be read: ");
+}
+
+void ImageControl::Replace(std::span<const uint8_t> dib, const char* unreadable) {
     DibInfo info;
     try {
         info = ParseDib(dib);
     } catch (const DibError& e) {
-        throw ImageError(std::string("The clipboard's image cannot be used: ") + e.what());
+        throw ImageError(unreadable + std::string(e.what()));
     }
-    Section section = NewSection(info.width, info.height);
-    ConvertDibTo24(dib, info, section.surface);
-    Adopt(std::move(section));
+    if (bitmap_ && info.width == surface_.width && info.height == surface_.height) {
+        // The same size: in place, without a second image's memory.
+        ConvertDibTo24(dib, info, Surface());
+        previewStale_ = true;
+    } else {
+        Section section = NewSection(info.width, info.height);
+        ConvertDibTo24(dib, info, section.surface);
+        Adopt(std::move(section));
+    }
     if (hwnd()) {
         InvalidateRect(hwnd(), nullptr, FALSE);
     }

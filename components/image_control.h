@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,11 @@ public:
     void ImageCopy() const;
     // Replaces the image by the clipboard's; on failure the image stays as it was.
     void ImagePaste();
+    // The image as a packed bottom-up 24-bit DIB, as the clipboard and filter plug-ins take it.
+    std::vector<uint8_t> CopyToDib() const;
+    // Replaces the image by a packed DIB's (in place when it has the image's size); on failure
+    // the image stays as it was.
+    void PasteDib(std::span<const uint8_t> dib);
 
     int16_t FormatCount() const;
     std::string FormatFilter(int index) const;
@@ -72,6 +78,8 @@ private:
         Surface24 surface;
     };
     static Section NewSection(int32_t width, int32_t height);
+    // The image replaced by the DIB's; `unreadable` begins the message of a DIB that is not one.
+    void Replace(std::span<const uint8_t> dib, const char* unreadable);
     void Adopt(Section section);
     void Paint(HDC dc, const RECT& client);
     RECT ImageRect(const RECT& client) const;

@@ -54,4 +54,10 @@ std::wstring TemporaryName(const std::wstring& folder, uint32_t processId, uint3
     return folder + name;
 }
 
+std::wstring FolderPart(std::wstring_view path) {
+    const size_t separator = path.find_last_of(L'\\');
+    return separator == std::wstring_view::npos ? std::wstring()
+                                                : std::wstring(path.substr(0, separator));
+}
+
 } // namespace rw

@@ -2,6 +2,7 @@
 // Path text rules for reading and writing image files, without the file system.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace rw {
 
@@ -13,6 +14,10 @@ std::wstring LongPathForm(const std::wstring& path);
 
 // The folder part of a path, with its trailing separator; "." for a bare file name.
 std::wstring FolderOf(const std::wstring& path);
+
+// The folder part as the file dialogs keep it: the text before the last backslash
+// ("C:\a.tif" gives "C:"), or "" when there is none.
+std::wstring FolderPart(std::wstring_view path);
 
 // A temporary file name in `folder` (which ends with a separator), distinct for each `serial`
 // and each process; the name begins with "~" and ends with ".tmp".

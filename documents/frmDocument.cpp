@@ -3,13 +3,23 @@
 #include <cmath>
 
 #include "core/square_fit.h"
-#include "shell/frmMain.h"
-#include "shell/global.h"
-#include "shell/resource.h"
+#include "documents/document_files.h"
+#include "documents/main_window.h"
+#include "program/global.h"
+#include "program/resource.h"
 #include "win32/strings.h"
-#include "shell/ui_seam.h"
+#include "win32/ui_seam.h"
 
-frmDocument::frmDocument(HWND mdiClient) {
+frmDocument* FindDocument(const MainWindow& main, HWND window) {
+    for (frmDocument* document : main.Documents()) {
+        if (window && document->hwnd() == window) {
+            return document;
+        }
+    }
+    return nullptr;
+}
+
+frmDocument::frmDocument(HWND mdiClient, MainWindow& main) : main_(main) {
     static const rw::win::WindowClass cls{
         L"RidgewrightDocument", CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1),
         LoadIconW(rw::win::ModuleInstance(), MAKEINTRESOURCEW(IDI_RIDGEWRIGHT))};
@@ -33,12 +43,21 @@ void frmDocument::Show() {
     ShowWindow(hwnd(), SW_SHOW);
 }
 
-void frmDocument::BringToFront() {
+void frmDocument::Activate() {
     HWND client = GetParent(hwnd());
     if (IsIconic(hwnd())) {
         SendMessageW(client, WM_MDIRESTORE, reinterpret_cast<WPARAM>(hwnd()), 0);
     }
     SendMessageW(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(hwnd()), 0);
+    SetFocus(hwnd());
+}
+
+void frmDocument::SetModified(bool modified) {
+    if (modified) {
+        history_.Changed();
+    } else {
+        history_.Saved();
+    }
 }
 
 void frmDocument::Form_Load() {
@@ -70,12 +89,12 @@ void frmDocument::Form_Resize() {
 
 void frmDocument::Form_QueryUnload(bool& Cancel, int /*UnloadMode*/) {
     // A titled document that holds no unsaved change closes without a question.
-    if (!Caption().empty() && !modified_) {
+    if (!Caption().empty() && !Modified()) {
         return;
     }
     // Several untitled documents look alike: the one asked about is the one in front.
-    BringToFront();
-    HWND main = Global::MainForm ? Global::MainForm->hwnd() : GetAncestor(hwnd(), GA_ROOT);
+    Activate();
+    HWND main = Main().OwnerWindow();
     const int answer = rw::Ui().ShowMessage(main, L"Save changes before closing?", Global::AppTitle,
                                             MB_YESNOCANCEL);
     if (answer == IDCANCEL) {
@@ -136,13 +155,5 @@ LRESULT frmDocument::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void frmDocument::OnDestroyed() {
-    if (Global::MainForm) {
-        Global::MainForm->ForgetDocument(this); // deletes this object
-    }
-}
-
-void ReportFileError(const std::string& reason) {
-    HWND owner = Global::MainForm ? Global::MainForm->hwnd() : nullptr;
-    rw::Ui().ShowMessage(owner, rw::win::Widen(reason), Global::AppTitle,
-                         MB_OK | MB_ICONEXCLAMATION);
+    main_.ForgetDocument(this); // deletes this object
 }

@@ -4,28 +4,41 @@
 #include <string>
 
 #include "components/image_control.h"
+#include "documents/undo_history.h"
 #include "win32/window.h"
+
+class MainWindow;
 
 class frmDocument : public rw::win::Window {
 public:
     // Why a window is closing (only passed along; closing treats every reason alike).
     enum UnloadMode { vbFormControlMenu = 0, vbFormCode = 1, vbFormMDIForm = 4 };
 
-    // Creates the window as a child of the MDI client and runs Form_Load; it is not yet shown.
-    explicit frmDocument(HWND mdiClient);
+    // Creates the window as a child of the main window's MDI client and runs Form_Load; it is
+    // not yet shown.
+    frmDocument(HWND mdiClient, MainWindow& main);
     ~frmDocument() override;
 
     rw::ImageControl Lumbra1;
 
+    MainWindow& Main() const { return main_; }
+
     std::wstring Caption() const;
     void SetCaption(const std::wstring& caption);
     void Show();
-    // Makes it the active document, restored if it was minimised.
-    void BringToFront();
+    // Makes it the active document, restored if it was minimised, with the keyboard focus.
+    void Activate();
 
     // Changed since it was last loaded or saved.
-    bool Modified() const { return modified_; }
-    void SetModified(bool modified) { modified_ = modified; }
+    bool Modified() const { return history_.Modified(); }
+    // True: the picture changed in a way Undo cannot take back (which forgets what Undo could).
+    // False: the picture is what its file holds (it was just saved).
+    void SetModified(bool modified);
+    // The picture was loaded anew from its file.
+    void PictureLoaded() { history_.Loaded(); }
+    // What Undo can put back.
+    rw::UndoHistory& History() { return history_; }
+    const rw::UndoHistory& History() const { return history_; }
 
     void Form_Load();
     void Form_Resize();
@@ -43,12 +56,6 @@ protected:
     void OnDestroyed() override;
 
 private:
-    bool modified_ = false;
+    MainWindow& main_;
+    rw::UndoHistory history_;
 };
-
-// The File Save steps for one document window: the Save dialog for an untitled document, then
-// the control's SaveAs. True when the file was written; a failure has been reported to the user.
-bool SaveDocument(frmDocument& document);
-
-// Tells the user that a file command failed, naming the file and the reason.
-void ReportFileError(const std::string& reason);

@@ -7,10 +7,10 @@
 
 #include "core/number_text.h"
 #include "documents/resource.h"
-#include "shell/global.h"
+#include "program/global.h"
 #include "win32/message_loop.h"
 #include "win32/strings.h"
-#include "shell/ui_seam.h"
+#include "win32/ui_seam.h"
 
 namespace {
 

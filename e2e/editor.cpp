@@ -20,12 +20,15 @@ constexpr int kFileNameCombo = 0x47c;
 
 } // namespace
 
-Editor::Editor(const std::wstring& folder) : Program("the editor") {
+Editor::Editor(const std::wstring& folder, Settings settings) : Program("the editor") {
     // A fresh per-user state: no window geometry or folders left by an earlier scenario.
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+    if (settings == kFreshSettings) {
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+    }
     rw::win::ScopedRegKey key;
-    const std::wstring settings = std::wstring(kSettingsKey) + L"\\Settings";
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, settings.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+    const std::wstring section = std::wstring(kSettingsKey) + L"\\Settings";
+    if (settings == kFreshSettings &&
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, section.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
                           key.Put(), nullptr) == ERROR_SUCCESS) {
         for (const wchar_t* name : {L"LoadPath", L"SavePath"}) {
             ::RegSetValueExW(key.Get(), name, 0, REG_SZ,
@@ -188,18 +191,55 @@ HWND Editor::NewDocument(const std::wstring& width, const std::wstring& height) 
     return document;
 }
 
+HWND Editor::NewTerrain(const std::wstring& width, const std::wstring& height) {
+    Step("File New " + Narrow(width) + " by " + Narrow(height));
+    HWND document = NewDocument(width, height);
+    Step("Generate > Fault line, Random, Ok");
+    MenuByPosition(L'G', 4);
+    HWND dialog = WaitDialog(L"Fault line");
+    ClickAndWait(dialog, L"Ra&ndom");
+    Click(dialog, L"&Ok");
+    WaitGone(dialog);
+    WaitUntil([&] { return IsWindowEnabled(main_); }, "the main window's input");
+    return document;
+}
+
+namespace {
+
+bool ClipboardMoved(DWORD before) {
+    return GetClipboardSequenceNumber() != before && IsClipboardFormatAvailable(CF_DIB) != FALSE;
+}
+
+} // namespace
+
 Image Editor::CopyPicture(bool fromMenu) {
     // The copy is known to have happened when the clipboard's sequence number moves; keys
     // pressed before it (a paste, say) are handled first, as the program reads its input in
     // order.
     const DWORD before = GetClipboardSequenceNumber();
     fromMenu ? Menu(L'E', L'C') : Press(Chord{'C', true});
-    WaitUntil(
-        [&] {
-            return GetClipboardSequenceNumber() != before &&
-                   IsClipboardFormatAvailable(CF_DIB) != FALSE;
-        },
-        "the picture on the clipboard", 10000);
+    WaitUntil([&] { return ClipboardMoved(before); }, "the picture on the clipboard", 10000);
+    return ClipboardPicture();
+}
+
+Image Editor::CopyPictureOnceIdle() {
+    const DWORD before = GetClipboardSequenceNumber();
+    const DWORD start = GetTickCount();
+    while (!ClipboardMoved(before)) {
+        if (GetTickCount() - start > 60000) {
+            Fail("timed out waiting for the picture on the clipboard");
+        }
+        Press(Chord{'C', true});
+        const DWORD pressed = GetTickCount();
+        while (!ClipboardMoved(before) && GetTickCount() - pressed < 500) {
+            CheckAlive();
+            PumpFor(kPollMs);
+        }
+    }
+    return ClipboardPicture();
+}
+
+Image Editor::ClipboardPicture() const {
     Image image = ReadClipboardPicture();
     if (image.pixels.empty()) {
         Fail("the clipboard's picture cannot be read");

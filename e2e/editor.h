@@ -17,9 +17,10 @@ constexpr int kNewHeightField = 3005;
 
 class Editor : public Program {
 public:
-    // Starts the program with a per-user settings state of its own whose Open and Save folders
-    // are `folder`, and waits for its main window.
-    explicit Editor(const std::wstring& folder);
+    enum Settings { kFreshSettings, kKeepSettings };
+    // Starts the program and waits for its main window: with a per-user settings state of its
+    // own whose Open and Save folders are `folder`, or with those its last run left.
+    explicit Editor(const std::wstring& folder, Settings settings = kFreshSettings);
 
     HWND MdiClient() const;
     HWND StatusBar() const;
@@ -42,9 +43,17 @@ public:
 
     // File New answered with the given size; the new document window.
     HWND NewDocument(const std::wstring& width, const std::wstring& height = L"");
+    // A new document of that size with a generated terrain (Fault line, Random, Ok).
+    HWND NewTerrain(const std::wstring& width, const std::wstring& height);
     // Edit Copy (Ctrl+C, or the menu) on the active document, then the picture as the
     // clipboard holds it.
     Image CopyPicture(bool fromMenu = false);
+    // Ctrl+C once the editor takes commands again, after a filter: keys pressed while one runs
+    // are not commands, so a person presses Ctrl+C again until the copy comes.
+    Image CopyPictureOnceIdle();
+
+private:
+    Image ClipboardPicture() const;
 };
 
 } // namespace e2e

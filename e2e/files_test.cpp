@@ -61,18 +61,7 @@ protected:
     }
 
     // An untitled document with generated terrain.
-    void Generated(const wchar_t* width, const wchar_t* height) {
-        ed().Step("File New");
-        ed().NewDocument(width, height);
-        ed().Step("Generate > Fault line");
-        ed().MenuByPosition(L'G', 4);
-        HWND dialog = ed().WaitDialog(L"Fault line");
-        ed().Step("Random");
-        ed().ClickAndWait(dialog, L"Ra&ndom");
-        ed().Step("Ok");
-        ed().Click(dialog, L"&Ok");
-        ed().WaitGone(dialog);
-    }
+    void Generated(const wchar_t* width, const wchar_t* height) { ed().NewTerrain(width, height); }
 };
 
 TEST_F(Files, CloseUntitledAnsweringYesSavesWhereTheUserSays) {

@@ -13,13 +13,12 @@
 #include <utility>
 #include <vector>
 
+#include "e2e/plugin_fixtures.h"
 #include "e2e/scenario.h"
-#include "win32/process.h"
 
 namespace e2e {
 namespace {
 
-constexpr int kTree = 201;
 constexpr int kAboutButton = 203;
 constexpr int kTitleLabel = 204;
 constexpr int kFileNameLabel = 205;
@@ -30,33 +29,8 @@ constexpr int kCopyrightLabel = 209;
 // The library's question about a plug-in that seems to hang.
 constexpr wchar_t kHungCaption[] = L"Plug-in not responding";
 
-// Where the build puts every program: beside the editor.
-std::wstring BuildFolder() {
-    const std::wstring& editor = Config().editor;
-    return editor.substr(0, editor.find_last_of(L'\\') + 1);
-}
-
 std::wstring Label(HWND dialog, int id) {
     return WindowText(GetDlgItem(dialog, id));
-}
-
-// Registers (or unregisters) a control with the system's regsvr32, as an installer does.
-void RunRegsvr32(const std::wstring& module, bool unregister) {
-    std::wstring command =
-        std::wstring(L"regsvr32.exe /s ") + (unregister ? L"/u " : L"") + L"\"" + module + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!rw::win::StartProcess(nullptr, command, nullptr, startup, process)) {
-        throw StepFailure("cannot start regsvr32 (error " + std::to_string(GetLastError()) + ")");
-    }
-    const rw::win::ScopedHandle running(process.hProcess), thread(process.hThread);
-    WaitForSingleObject(running.Get(), 60000);
-    DWORD code = 1;
-    GetExitCodeProcess(running.Get(), &code);
-    if (code != 0) {
-        throw StepFailure("regsvr32 " + Narrow(command) + " exited with " + std::to_string(code));
-    }
 }
 
 // A version resource string of a module file, read the way any program reads it.
@@ -116,102 +90,6 @@ private:
     std::wstring result_;
 };
 
-// The tree view of the Select Plug-In dialog, read from outside through the common control's
-// own messages and memory in the dialog's process.
-class Tree {
-public:
-    struct Item {
-        HTREEITEM handle = nullptr;
-        std::wstring text;
-        LPARAM value = 0;
-        int image = -1;
-        int selectedImage = -1;
-        int children = 0;
-    };
-
-    Tree(Program& program, HWND dialog)
-        : program_(program), window_(GetDlgItem(dialog, kTree)),
-          buffer_(program.ProcessId(), sizeof(TVITEMW) + 260 * sizeof(wchar_t)) {
-        if (!window_ || !buffer_.Ok()) {
-            program_.Fail("the dialog has no tree view to read");
-        }
-    }
-    HWND Window() const { return window_; }
-
-    HTREEITEM Next(HTREEITEM item, UINT relation) const {
-        return reinterpret_cast<HTREEITEM>(
-            SendMessageW(window_, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
-    }
-    HTREEITEM Caret() const { return Next(nullptr, TVGN_CARET); }
-    int Count() const { return static_cast<int>(SendMessageW(window_, TVM_GETCOUNT, 0, 0)); }
-    bool Expanded(HTREEITEM item) const {
-        return (SendMessageW(window_, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
-                             TVIS_EXPANDED) &
-                TVIS_EXPANDED) != 0;
-    }
-
-    Item Read(HTREEITEM handle) const {
-        TVITEMW item{};
-        item.mask =
-            TVIF_HANDLE | TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
-        item.hItem = handle;
-        item.pszText = reinterpret_cast<wchar_t*>(buffer_.Address() + sizeof(TVITEMW));
-        item.cchTextMax = 260;
-        std::vector<uint8_t> bytes(sizeof(TVITEMW) + 260 * sizeof(wchar_t), 0);
-        std::memcpy(bytes.data(), &item, sizeof item);
-        if (!buffer_.Write(bytes.data(), bytes.size()) ||
-            !SendMessageW(window_, TVM_GETITEMW, 0, buffer_.Address())) {
-            program_.Fail("cannot read a tree item");
-        }
-        bytes = buffer_.Read();
-        std::memcpy(&item, bytes.data(), sizeof item);
-        Item read;
-        read.handle = handle;
-        read.value = item.lParam;
-        read.image = item.iImage;
-        read.selectedImage = item.iSelectedImage;
-        read.children = item.cChildren;
-        const auto* text = reinterpret_cast<const wchar_t*>(bytes.data() + sizeof(TVITEMW));
-        read.text.assign(text, wcsnlen(text, 259));
-        return read;
-    }
-
-    // The items of one level, from its first item on, in the order the tree shows them.
-    std::vector<Item> Level(HTREEITEM first) const {
-        std::vector<Item> items;
-        for (HTREEITEM item = first; item; item = Next(item, TVGN_NEXT)) {
-            items.push_back(Read(item));
-        }
-        return items;
-    }
-    std::vector<Item> Roots() const { return Level(Next(nullptr, TVGN_ROOT)); }
-    std::vector<Item> Children(HTREEITEM parent) const { return Level(Next(parent, TVGN_CHILD)); }
-
-    // The middle of an item's text, where a person clicks it.
-    POINT Centre(HTREEITEM item) const {
-        RECT r{};
-        std::memcpy(&r, &item, sizeof item); // the item goes in, its rectangle comes out
-        if (!buffer_.Write(&r, sizeof r) ||
-            !SendMessageW(window_, TVM_GETITEMRECT, TRUE, buffer_.Address())) {
-            program_.Fail("the tree item is not visible");
-        }
-        const std::vector<uint8_t> bytes = buffer_.Read();
-        std::memcpy(&r, bytes.data(), sizeof r);
-        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
-    void Click(HTREEITEM item) {
-        program_.ClickAt(window_, Centre(item));
-        program_.WaitUntil([&] { return Caret() == item; }, "the clicked item to be highlighted",
-                           5000);
-    }
-    void DoubleClick(HTREEITEM item) { program_.ClickAt(window_, Centre(item), true); }
-
-private:
-    Program& program_;
-    HWND window_;
-    RemoteBuffer buffer_;
-};
-
 class PlugInDialogs : public Workspace {
 protected:
     void SetUp() override {
@@ -222,15 +100,7 @@ protected:
 
     // A folder of plug-in files copied from the build's fixtures.
     std::wstring PlugInFolder(const std::wstring& name, const std::vector<std::wstring>& files) {
-        const std::wstring folder = In(name);
-        CreateDirectoryW(folder.c_str(), nullptr);
-        for (const std::wstring& file : files) {
-            if (!CopyFileW((BuildFolder() + L"plugins\\" + file).c_str(),
-                           (folder + L"\\" + file).c_str(), FALSE)) {
-                throw StepFailure("cannot copy the fixture " + Narrow(file));
-            }
-        }
-        return folder;
+        return CopyFixtures(In(name), files);
     }
 
     // The Select Plug-In dialog of a client that set the directory to `folder`.
@@ -243,7 +113,7 @@ protected:
                 GUITHREADINFO info{};
                 info.cbSize = sizeof info;
                 return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) &&
-                       info.hwndFocus == GetDlgItem(dialog, kTree);
+                       info.hwndFocus == GetDlgItem(dialog, kPlugInTree);
             },
             "the tree to take the keyboard focus", 5000);
         return dialog;

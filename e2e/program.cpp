@@ -421,6 +421,25 @@ INPUT MouseInput(POINT at, DWORD flags) {
 
 } // namespace
 
+void Program::MenuPath(wchar_t title, const std::vector<int>& downs) {
+    Press(Chord{static_cast<WORD>(title), false, true});
+    WaitMenuPopup();
+    for (size_t level = 0; level < downs.size(); ++level) {
+        for (int k = 0; k < downs[level]; ++k) {
+            Press(VK_DOWN);
+        }
+        if (level + 1 == downs.size()) {
+            break;
+        }
+        // A submenu opens as one more menu window, its first item highlighted.
+        const size_t open = TopLevel(kMenuClass, nullptr).size();
+        Press(VK_RIGHT);
+        WaitUntil([&] { return TopLevel(kMenuClass, nullptr).size() > open; }, "the submenu", 5000);
+    }
+    Press(VK_RETURN);
+    WaitUntil([&] { return TopLevel(kMenuClass, nullptr).empty(); }, "the menus to close", 5000);
+}
+
 void Program::ClickAt(HWND window, POINT client, bool twice) {
     POINT at = client;
     ClientToScreen(window, &at);

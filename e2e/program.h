@@ -93,6 +93,9 @@ public:
     void Menu(wchar_t title, wchar_t item);
     // Items without an access key: the item `downs` places below the first one, then Enter.
     void MenuByPosition(wchar_t title, int downs);
+    // Down a path of submenus: at each level the item that many places below the first, opened
+    // with the right arrow, and at the last level chosen with Enter.
+    void MenuPath(wchar_t title, const std::vector<int>& downs);
     // A left click (or double click) of the mouse at a point of a window's client area.
     void ClickAt(HWND window, POINT client, bool twice = false);
     // Holds the left button down at `from` and lets go at `to` (screen points), moving in steps

@@ -3,7 +3,7 @@
 // the terrain appear instead of the dialog's back.
 #include <cstdint>
 
-#include "shell/placement.h"
+#include "core/placement.h"
 
 namespace rw {
 

@@ -7,16 +7,16 @@
 #include "components/image_control.h"
 #include "core/image_error.h"
 #include "documents/frmDocument.h"
+#include "documents/main_window.h"
 #include "generators/dialog_placement.h"
 #include "generators/layout.h"
 #include "generators/render_loop.h"
-#include "shell/frmImage.h"
-#include "shell/frmMain.h"
-#include "shell/global.h"
-#include "shell/screen_rects.h"
+#include "program/frmImage.h"
+#include "program/global.h"
+#include "win32/screen_rects.h"
 #include "win32/dpi.h"
 #include "win32/strings.h"
-#include "shell/ui_seam.h"
+#include "win32/ui_seam.h"
 
 namespace {
 
@@ -164,10 +164,10 @@ void frmGenerator::ApplyValues(const rw::SliderValues& values) {
 }
 
 frmDocument* frmGenerator::TargetDocument() const {
-    if (!Global::MainForm) {
+    if (!main_) {
         return nullptr;
     }
-    frmDocument* document = Global::MainForm->FindDocument(targetWindow_);
+    frmDocument* document = FindDocument(*main_, targetWindow_);
     return document && &document->Lumbra1 == TargetImage ? document : nullptr;
 }
 
@@ -200,24 +200,27 @@ bool frmGenerator::RestoreSnapshot() {
                              Global::AppTitle, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    if (frmDocument* document = TargetDocument()) {
+    // Only a render changes the document: a Cancel after none leaves what Undo can take back.
+    frmDocument* document = TargetDocument();
+    if (document && document->Modified() != modifiedAtOpening_) {
         document->SetModified(modifiedAtOpening_);
     }
     return true;
 }
 
 void frmGenerator::Target(frmDocument& document) {
+    main_ = &document.Main();
     TargetImage = &document.Lumbra1;
     targetWindow_ = document.hwnd();
     modifiedAtOpening_ = document.Modified();
 }
 
-void frmGenerator::Open(frmDocument& document, HWND mainWindow) {
+void frmGenerator::Open(frmDocument& document, MainWindow& main) {
     Target(document);
     if (!TakeSnapshot()) {
         return;
     }
-    ShowModal(mainWindow);
+    ShowModal(main.OwnerWindow());
 }
 
 void frmGenerator::PlaceForShowing(HWND owner) {

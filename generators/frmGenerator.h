@@ -10,13 +10,14 @@
 
 #include "generators/generator_table.h"
 #include "generators/layout.h"
-#include "shell/placement.h"
+#include "core/placement.h"
 #include "win32/dialog.h"
 
 namespace rw {
 class ImageControl;
 }
 class frmDocument;
+class MainWindow;
 
 class frmGenerator : public rw::win::Dialog {
 public:
@@ -26,7 +27,7 @@ public:
 
     // Targets the document's image, takes the undo copy and shows the dialog modally, owned by
     // the main window, until it is hidden.
-    void Open(frmDocument& document, HWND mainWindow);
+    void Open(frmDocument& document, MainWindow& main);
     // Makes the document's image the one renders draw into (Open does this first).
     void Target(frmDocument& document);
 
@@ -90,7 +91,8 @@ private:
     HWND frames_[2] = {};
     std::vector<Row> rows_[2];
     std::vector<HWND> options_;
-    HWND targetWindow_ = nullptr; // the document window of TargetImage
+    const MainWindow* main_ = nullptr; // the main window of the target document
+    HWND targetWindow_ = nullptr;      // the document window of TargetImage
     bool modifiedAtOpening_ = false;
     bool hideWhenDone_ = false; // Ok was pressed during the render
     // Where the user last dragged the dialog, kept for later openings in this run.

@@ -12,6 +12,7 @@
 #include "lumbra32/host_client.h"
 #include "lumbra32/hung_prompt.h"
 #include "lumbra32/pe_image.h"
+#include "win32/process.h"
 #include "win32/strings.h"
 
 #include <windows.h>
@@ -353,8 +354,8 @@ bool HelperLink::Start() {
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE,
-                        CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+    if (!rw::win::StartProcess(exe.c_str(), command, nullptr, si, pi,
+                               CREATE_SUSPENDED | CREATE_NO_WINDOW)) {
         DWORD error = GetLastError();
         Close(false);
         return Fail(LUMBRA32_HELPER_FAILED, "Windows error " + std::to_string(error));

@@ -5,16 +5,17 @@
 #include <chrono>
 #include <exception>
 
-#include "documents/frmDocument.h"
+#include "commands/menu_items.h"
 #include "core/random.h"
+#include "documents/frmDocument.h"
+#include "program/frmImage.h"
+#include "program/settings_store.h"
 #include "shell/frmAbout.h"
-#include "shell/frmImage.h"
 #include "shell/global.h"
 #include "shell/menu.h"
-#include "shell/placement.h"
+#include "core/placement.h"
 #include "shell/resource.h"
 #include "shell/settings.h"
-#include "shell/settings_store.h"
 #include "win32/dpi.h"
 #include "win32/message_loop.h"
 #include "win32/strings.h"
@@ -30,11 +31,12 @@ struct ToolbarButton {
     const wchar_t* key;
     int image;
 };
-// Images in the strip are in key order: "New", "Open", "Save".
+// The buttons send their menu items' commands. Images in the strip are in key order: "New",
+// "Open", "Save".
 constexpr ToolbarButton kToolbarButtons[] = {
-    {900, L"New", 0},
-    {901, L"Open", 1},
-    {902, L"Save", 2},
+    {mnuFileNew, L"New", 0},
+    {mnuFileOpen, L"Open", 1},
+    {mnuFileSave, L"Save", 2},
 };
 
 // Whether the bar is switched on, even while the frame itself is still hidden.
@@ -70,9 +72,12 @@ void StoreSetting(const wchar_t* key, const std::wstring& value) {
 
 } // namespace
 
-frmMain::frmMain() = default;
+frmMain::frmMain() {
+    Global::StatusPanel = [this](const std::wstring& text) { SetPanelText(text); };
+}
 
 frmMain::~frmMain() {
+    Global::StatusPanel = nullptr;
     rw::win::RemoveMessageFilter(this);
     Destroy();
     if (imlToolbarIcons_) {
@@ -293,7 +298,7 @@ void frmMain::CloseMainWindow() {
 }
 
 frmDocument& frmMain::NewDocumentWindow() {
-    documents_.push_back(std::make_unique<frmDocument>(mdiClient_));
+    documents_.push_back(std::make_unique<frmDocument>(mdiClient_, *this));
     frmDocument& document = *documents_.back();
     document.SetCaption(L"");
     document.Show();
@@ -316,15 +321,6 @@ std::vector<frmDocument*> frmMain::Documents() const {
         }
     }
     return list;
-}
-
-frmDocument* frmMain::FindDocument(HWND window) const {
-    for (const auto& document : documents_) {
-        if (document->hwnd() && document->hwnd() == window) {
-            return document.get();
-        }
-    }
-    return nullptr;
 }
 
 void frmMain::ForgetDocument(frmDocument* document) {
@@ -369,52 +365,95 @@ void frmMain::mnuHelpAbout_Click() {
 }
 
 void frmMain::tbToolBar_ButtonClick(const std::wstring& key) {
-    try {
-        if (key == L"New") {
-            mnuFileNew_Click();
-        } else if (key == L"Open") {
-            mnuFileOpen_Click();
-        } else if (key == L"Save") {
-            mnuFileSave_Click();
+    for (const ToolbarButton& b : kToolbarButtons) {
+        if (key == b.key) {
+            try {
+                RunCommand(b.command);
+            } catch (...) {
+                // The toolbar ignores errors of the command it runs.
+            }
         }
-    } catch (...) {
-        // The toolbar ignores errors of the command it runs.
     }
 }
 
 void frmMain::RunCommand(int command) {
-    using Handler = void (frmMain::*)();
-    static const struct {
+    // Every command of the menus, the toolbar and the shortcut keys, and where it goes.
+    static constexpr struct {
         int command;
-        Handler handler;
-    } kHandlers[] = {
-        {mnuFileNew, &frmMain::mnuFileNew_Click},
-        {mnuFileOpen, &frmMain::mnuFileOpen_Click},
-        {mnuFileClose, &frmMain::mnuFileClose_Click},
-        {mnuFileSave, &frmMain::mnuFileSave_Click},
-        {mnuFileSaveAs, &frmMain::mnuFileSaveAs_Click},
-        {mnuFileExit, &frmMain::mnuFileExit_Click},
-        {mnuEditCut, &frmMain::mnuEditCut_Click},
-        {mnuEditCopy, &frmMain::mnuEditCopy_Click},
-        {mnuEditPaste, &frmMain::mnuEditPaste_Click},
-        {mnuGenerateWave1, &frmMain::mnuGenerateWave1_Click},
-        {mnuGenerateWave2, &frmMain::mnuGenerateWave2_Click},
-        {mnuGenerateWave3, &frmMain::mnuGenerateWave3_Click},
-        {mnuGenerateWave4, &frmMain::mnuGenerateWave4_Click},
-        {mnuGenerateFault, &frmMain::mnuGenerateFault_Click},
-        {mnuViewToolbar, &frmMain::mnuViewToolbar_Click},
-        {mnuViewStatusBar, &frmMain::mnuViewStatusBar_Click},
-        {mnuWindowCascade, &frmMain::mnuWindowCascade_Click},
-        {mnuWindowTileHorizontal, &frmMain::mnuWindowTileHorizontal_Click},
-        {mnuWindowTileVertical, &frmMain::mnuWindowTileVertical_Click},
-        {mnuWindowArrangeIcons, &frmMain::mnuWindowArrangeIcons_Click},
-        {mnuHelpAbout, &frmMain::mnuHelpAbout_Click},
+        void (*run)(frmMain&);
+    } kCommands[] = {
+        {mnuFileNew, [](frmMain& m) { m.file_.mnuFileNew_Click(); }},
+        {mnuFileOpen, [](frmMain& m) { m.file_.mnuFileOpen_Click(); }},
+        {mnuFileClose, [](frmMain& m) { m.file_.mnuFileClose_Click(); }},
+        {mnuFileSave, [](frmMain& m) { m.file_.mnuFileSave_Click(); }},
+        {mnuFileSaveAs, [](frmMain& m) { m.file_.mnuFileSaveAs_Click(); }},
+        {mnuFileExit, [](frmMain& m) { m.file_.mnuFileExit_Click(); }},
+        {mnuEditUndo, [](frmMain& m) { m.edit_.mnuEditUndo_Click(); }},
+        {mnuEditCut, [](frmMain& m) { m.edit_.mnuEditCut_Click(); }},
+        {mnuEditCopy, [](frmMain& m) { m.edit_.mnuEditCopy_Click(); }},
+        {mnuEditPaste, [](frmMain& m) { m.edit_.mnuEditPaste_Click(); }},
+        {mnuGenerateWave1, [](frmMain& m) { m.generate_.mnuGenerateWave1_Click(); }},
+        {mnuGenerateWave2, [](frmMain& m) { m.generate_.mnuGenerateWave2_Click(); }},
+        {mnuGenerateWave3, [](frmMain& m) { m.generate_.mnuGenerateWave3_Click(); }},
+        {mnuGenerateWave4, [](frmMain& m) { m.generate_.mnuGenerateWave4_Click(); }},
+        {mnuGenerateFault, [](frmMain& m) { m.generate_.mnuGenerateFault_Click(); }},
+        {mnuFilterRepeat, [](frmMain& m) { m.filter_.mnuFilterRepeat_Click(); }},
+        {mnuFilterSelect, [](frmMain& m) { m.filter_.mnuFilterSelect_Click(); }},
+        {mnuFilterFolder, [](frmMain& m) { m.filter_.mnuFilterFolder_Click(); }},
+        {mnuViewToolbar, [](frmMain& m) { m.mnuViewToolbar_Click(); }},
+        {mnuViewStatusBar, [](frmMain& m) { m.mnuViewStatusBar_Click(); }},
+        {mnuWindowCascade, [](frmMain& m) { m.mnuWindowCascade_Click(); }},
+        {mnuWindowTileHorizontal, [](frmMain& m) { m.mnuWindowTileHorizontal_Click(); }},
+        {mnuWindowTileVertical, [](frmMain& m) { m.mnuWindowTileVertical_Click(); }},
+        {mnuWindowArrangeIcons, [](frmMain& m) { m.mnuWindowArrangeIcons_Click(); }},
+        {mnuHelpAbout, [](frmMain& m) { m.mnuHelpAbout_Click(); }},
     };
-    for (const auto& entry : kHandlers) {
+    if (filter_.Running()) {
+        return; // the frame takes no command until the filter ends
+    }
+    if (FilterCommands::IsPlugInCommand(command)) {
+        filter_.mnuFilterPlugIn_Click(command);
+        return;
+    }
+    for (const auto& entry : kCommands) {
         if (entry.command == command) {
-            (this->*entry.handler)();
+            entry.run(*this);
             return;
         }
+    }
+}
+
+void frmMain::UpdateMenu(HMENU popup) {
+    if (rw::MenuHolds(popup, mnuEditUndo)) {
+        edit_.UpdateMenu(popup);
+    } else if (rw::MenuHolds(popup, mnuFilterFolder)) {
+        filter_.UpdateMenu(popup);
+    }
+}
+
+void frmMain::ShowMenuHint(HMENU menu, UINT item, UINT flags) {
+    if (flags == 0xFFFF && !menu) {
+        EndMenuHint(); // the menu closed
+        return;
+    }
+    // A submenu's title names it by position; an item names its menu.
+    const HMENU shown = (flags & MF_POPUP) ? GetSubMenu(menu, static_cast<int>(item)) : menu;
+    const std::wstring hint = filter_.Owns(shown) ? filter_.Hint() : std::wstring();
+    if (hint.empty()) {
+        EndMenuHint();
+        return;
+    }
+    if (!hinting_) {
+        statusBeforeHint_ = statusText_;
+        hinting_ = true;
+    }
+    SetPanelText(hint);
+}
+
+void frmMain::EndMenuHint() {
+    if (hinting_) {
+        hinting_ = false;
+        SetPanelText(statusBeforeHint_);
     }
 }
 
@@ -431,6 +470,23 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == kPanelTimer) {
             WritePanel();
             return 0;
+        }
+        break;
+    case WM_INITMENUPOPUP:
+        if (!HIWORD(lParam)) { // not the system menu
+            UpdateMenu(reinterpret_cast<HMENU>(wParam));
+        }
+        break;
+    case WM_MENUSELECT:
+        ShowMenuHint(reinterpret_cast<HMENU>(lParam), LOWORD(wParam), HIWORD(wParam));
+        break;
+    case WM_EXITMENULOOP:
+        EndMenuHint();
+        break;
+    case WM_SETCURSOR:
+        if (filter_.Running()) {
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            return TRUE;
         }
         break;
     case WM_COMMAND: {

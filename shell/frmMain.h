@@ -1,7 +1,7 @@
 #pragma once
 // The main window: a multiple-document frame with menus, toolbar, status bar and the shared file
-// dialog. Its File and Edit commands live with the documents, its Generate commands with the
-// generators; this class only gathers them.
+// dialog. Its commands are classes of their own, reaching it through the MainWindow interface;
+// it maps the menu's and the toolbar's ids to them.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -9,13 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "shell/common_dialog.h"
+#include "commands/edit/edit_commands.h"
+#include "commands/file/file_commands.h"
+#include "commands/filter/filter_commands.h"
+#include "commands/generate/generate_commands.h"
+#include "commands/menu_ids.h"
+#include "documents/main_window.h"
+#include "win32/common_dialog.h"
 #include "win32/message_loop.h"
 #include "win32/window.h"
 
 class frmDocument;
 
-class frmMain : public rw::win::Window, private rw::win::MessageFilter {
+class frmMain : public rw::win::Window, public MainWindow, private rw::win::MessageFilter {
 public:
     frmMain();
     ~frmMain() override;
@@ -32,23 +38,6 @@ public:
     // Closing the main window or File Exit: the documents are asked, then the program ends.
     void CloseMainWindow();
 
-    // File (documents/file_commands.cpp)
-    void mnuFileNew_Click();
-    void mnuFileOpen_Click();
-    void mnuFileClose_Click();
-    void mnuFileSave_Click();
-    void mnuFileSaveAs_Click();
-    void mnuFileExit_Click();
-    // Edit (documents/edit_commands.cpp)
-    void mnuEditCut_Click();
-    void mnuEditCopy_Click();
-    void mnuEditPaste_Click();
-    // Generate (generators/generate_commands.cpp)
-    void mnuGenerateWave1_Click();
-    void mnuGenerateWave2_Click();
-    void mnuGenerateWave3_Click();
-    void mnuGenerateWave4_Click();
-    void mnuGenerateFault_Click();
     // View, Window, Help
     void mnuViewToolbar_Click();
     void mnuViewStatusBar_Click();
@@ -60,21 +49,26 @@ public:
 
     void tbToolBar_ButtonClick(const std::wstring& key);
 
-    // Creates an untitled document window, shows it and tiles all vertically; it becomes active.
-    frmDocument& NewDocumentWindow();
-    // The active document window, or null when none is open.
-    frmDocument* ActiveDocument() const;
-    // The open document windows in the order they were created.
-    std::vector<frmDocument*> Documents() const;
+    // MainWindow
+    frmDocument& NewDocumentWindow() override;
+    frmDocument* ActiveDocument() const override;
+    std::vector<frmDocument*> Documents() const override;
+    void ForgetDocument(frmDocument* document) override;
+    HWND OwnerWindow() const override { return hwnd(); }
+    rw::CommonDialog& FileDialog() override { return dlgCommonDialog; }
+
     // The open document window with this handle, or null (it may have closed meanwhile).
-    frmDocument* FindDocument(HWND window) const;
+    frmDocument* FindDocument(HWND window) const { return ::FindDocument(*this, window); }
 
     HWND sbStatusBar() const { return statusBar_; }
     HWND tbToolBar() const { return toolBar_; }
     HWND MdiClient() const { return mdiClient_; }
     HMENU Menu() const { return GetMenu(hwnd()); }
     bool IsMenuChecked(int command) const;
+    // Runs the command of a menu item, a toolbar button or a shortcut key.
     void RunCommand(int command);
+    // The Filter menu's commands, for what the frame shows while a filter runs.
+    const FilterCommands& Filters() const { return filter_; }
 
     rw::CommonDialog dlgCommonDialog;
 
@@ -89,14 +83,17 @@ protected:
     LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    friend class frmDocument;
     bool PreTranslate(MSG& msg) override; // the frame's accelerators and MDI keys
     void CreateBars();
     void LayoutChildren();
     void UpdateClock();
     void ToggleBar(int command, HWND bar);
-    void ForgetDocument(frmDocument* document);
     void RestorePlacement();
+    // The items of the menu about to drop down, brought up to date.
+    void UpdateMenu(HMENU popup);
+    // The Filter menu's hint in the status bar while the user is in that menu.
+    void ShowMenuHint(HMENU menu, UINT item, UINT flags);
+    void EndMenuHint();
 
     HWND mdiClient_ = nullptr;
     HWND toolBar_ = nullptr;
@@ -109,5 +106,12 @@ private:
     DWORD lastPanelRepaint_ = 0;
     bool panelTimerSet_ = false;
     bool closing_ = false; // the documents are being asked whether they may close
+    bool hinting_ = false; // the status bar shows a menu hint instead of statusBeforeHint_
+    std::wstring statusBeforeHint_;
     std::vector<std::unique_ptr<frmDocument>> documents_;
+
+    FileCommands file_{*this};
+    EditCommands edit_{*this};
+    GenerateCommands generate_{*this};
+    FilterCommands filter_{*this};
 };

@@ -29,6 +29,8 @@ constexpr MenuItem kMenu[] = {
     S(),
     I(mnuFileExit, L"E&xit"),
     T(L"&Edit"),
+    I(mnuEditUndo, L"&Undo", 'Z'),
+    S(),
     I(mnuEditCut, L"Cu&t", 'X'),
     I(mnuEditCopy, L"&Copy", 'C'),
     I(mnuEditPaste, L"&Paste", 'V'),
@@ -38,8 +40,12 @@ constexpr MenuItem kMenu[] = {
     I(mnuGenerateWave3, L"FM Wave ..."),
     I(mnuGenerateWave4, L"Exponential Wave ..."),
     I(mnuGenerateFault, L"Fault line ..."),
-    // A title without a menu of its own, disabled for good.
-    {MenuItem::Title, mnuFilter, L"F&ilter", 0, true, false, false},
+    // The catalogue's categories go between the separator and Select Plug-In.
+    T(L"Fil&ter"),
+    I(mnuFilterFolder, L"Plug-In &Folder..."),
+    S(),
+    I(mnuFilterSelect, L"&Select Plug-In..."),
+    I(mnuFilterRepeat, L"&Repeat Filter", 'F'),
     T(L"&View"),
     I(mnuViewToolbar, L"&Toolbar", 0, false, true),
     I(mnuViewStatusBar, L"Status &Bar", 0, false, true),
@@ -57,10 +63,6 @@ constexpr MenuItem kMenu[] = {
     I(mnuHelpAbout, L"&About "),
 };
 
-bool IsSubmenuTitle(const MenuItem& item) {
-    return item.kind == MenuItem::Title && item.id == 0;
-}
-
 } // namespace
 
 std::span<const MenuItem> MenuTable() {
@@ -73,20 +75,11 @@ HMENU BuildMenuBar(HMENU& windowMenu) {
     windowMenu = nullptr;
     for (const MenuItem& item : kMenu) {
         if (item.kind == MenuItem::Title) {
-            if (IsSubmenuTitle(item)) {
-                current = CreatePopupMenu();
-                AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(current), item.caption);
-                if (item.windowList) {
-                    windowMenu = current;
-                }
-            } else {
-                current = nullptr;
-                AppendMenuW(bar, MF_STRING | (item.off ? MF_GRAYED : 0),
-                            static_cast<UINT_PTR>(item.id), item.caption);
+            current = CreatePopupMenu();
+            AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(current), item.caption);
+            if (item.windowList) {
+                windowMenu = current;
             }
-            continue;
-        }
-        if (!current) {
             continue;
         }
         if (item.kind == MenuItem::Separator) {

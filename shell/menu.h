@@ -5,36 +5,7 @@
 
 #include <span>
 
-enum MenuCommand : int {
-    mnuFileNew = 100,
-    mnuFileOpen,
-    mnuFileClose,
-    mnuFileSave,
-    mnuFileSaveAs,
-    mnuFileProperties,
-    mnuFileExit,
-    mnuEditCut = 200,
-    mnuEditCopy,
-    mnuEditPaste,
-    mnuGenerateWave1 = 300,
-    mnuGenerateWave2,
-    mnuGenerateWave3,
-    mnuGenerateWave4,
-    mnuGenerateFault,
-    mnuFilter = 400,
-    mnuViewToolbar = 500,
-    mnuViewStatusBar,
-    mnuViewOptions,
-    mnuWindowCascade = 600,
-    mnuWindowTileHorizontal,
-    mnuWindowTileVertical,
-    mnuWindowArrangeIcons,
-    mnuHelpContents = 700,
-    mnuHelpSearchForHelpOn,
-    mnuHelpAbout,
-    // Document windows listed in the Window menu start here.
-    kFirstDocumentCommand = 50000,
-};
+#include "commands/menu_ids.h"
 
 struct MenuItem {
     enum Kind { Title, Item, Separator };

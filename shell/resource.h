@@ -1,6 +1,7 @@
 #pragma once
 // Resource and control identifiers of the editor's shell.
-#define IDI_RIDGEWRIGHT 1
+#include "program/resource.h"
+
 #define IDB_TOOLBAR 101
 
 #define IDD_ABOUT 201

@@ -48,12 +48,6 @@ std::wstring SingleText(float value) {
     return NumberText(value, 7);
 }
 
-std::wstring FolderPart(std::wstring_view path) {
-    const size_t separator = path.find_last_of(L'\\');
-    return separator == std::wstring_view::npos ? std::wstring()
-                                                : std::wstring(path.substr(0, separator));
-}
-
 std::wstring BuildFilterList(std::span<const std::wstring> entries) {
     std::wstring list;
     for (const std::wstring& entry : entries) {

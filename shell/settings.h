@@ -14,10 +14,6 @@ float ParseGeometry(std::wstring_view text, float fallback);
 // exponent form only for very large or very small values ("1000", "1234.5", "1E+10").
 std::wstring SingleText(float value);
 
-// The folder part of a path: the text before its last backslash ("C:\a.tif" gives "C:"), or ""
-// when there is none.
-std::wstring FolderPart(std::wstring_view path);
-
 // The filter list for the file dialog: each "description~patterns" entry becomes
 // "description|patterns" (only the first "~" is replaced; an entry without one is used as both
 // description and pattern), entries joined by "|".

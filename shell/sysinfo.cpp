@@ -4,8 +4,8 @@
 
 #include "shell/global.h"
 #include "win32/scoped.h"
-#include "shell/ui_seam.h"
 #include "win32/process.h"
+#include "win32/ui_seam.h"
 
 namespace rw {
 

@@ -34,5 +34,12 @@ TEST(TemporaryName, LivesInTheFolderAndDiffersPerSerialAndProcess) {
     EXPECT_EQ(FolderOf(L"C:/x/a.tif"), L"C:/x/");
 }
 
+TEST(FilePaths, FolderPartIsTheTextBeforeTheLastBackslash) {
+    EXPECT_EQ(FolderPart(L"C:\\maps\\a.tif"), L"C:\\maps");
+    EXPECT_EQ(FolderPart(L"C:\\a.tif"), L"C:");
+    EXPECT_EQ(FolderPart(L"\\\\server\\share\\x.png"), L"\\\\server\\share");
+    EXPECT_EQ(FolderPart(L"a.tif"), L"");
+}
+
 } // namespace
 } // namespace rw

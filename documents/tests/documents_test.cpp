@@ -65,7 +65,7 @@ TEST_F(DocumentsTest, TypingAWidthSetsBothFieldsAndOkMakesThatImage) {
         afterTyping[1] = Text(dialog.Text2());
         PostMessageW(dialog.hwnd(), WM_COMMAND, IDOK, 0);
     });
-    Main().mnuFileNew_Click();
+    Main().RunCommand(mnuFileNew);
     EXPECT_EQ(afterTyping[0], L"300");
     EXPECT_EQ(afterTyping[1], L"300");
     ASSERT_EQ(Main().Documents().size(), 1u);
@@ -104,7 +104,7 @@ TEST_F(DocumentsTest, FieldsKeepOnlyTheirLeadingNumber) {
         focusStayed = GetFocus() == dialog.Text1();
         PostMessageW(dialog.hwnd(), WM_COMMAND, IDCANCEL, 0);
     });
-    Main().mnuFileNew_Click();
+    Main().RunCommand(mnuFileNew);
     EXPECT_EQ(afterTyping[0], L"12");
     EXPECT_EQ(afterTyping[1], L"7");
     EXPECT_EQ(afterTyping[2], L"0");
@@ -125,7 +125,7 @@ void NewWith(const std::wstring& x, const std::wstring& y) {
             dialog.Command2_Click();
         }
     });
-    Main().mnuFileNew_Click();
+    Main().RunCommand(mnuFileNew);
 }
 
 TEST_F(DocumentsTest, OkRoundsHalvesToEvenAndMakesNothingBelowOne) {
@@ -145,11 +145,11 @@ TEST_F(DocumentsTest, CancelAfterAnAcceptedSizeCreatesNothing) {
     ASSERT_EQ(Main().Documents().size(), 1u);
     EXPECT_EQ(Main().ActiveDocument()->Lumbra1.ImageHeight(), 100);
     WhileModal([] { PostMessageW(frmNew::Instance().hwnd(), WM_COMMAND, IDCANCEL, 0); });
-    Main().mnuFileNew_Click();
+    Main().RunCommand(mnuFileNew);
     EXPECT_EQ(Main().Documents().size(), 1u);
     // The frame's close box is Cancel too.
     WhileModal([] { PostMessageW(frmNew::Instance().hwnd(), WM_CLOSE, 0, 0); });
-    Main().mnuFileNew_Click();
+    Main().RunCommand(mnuFileNew);
     EXPECT_EQ(Main().Documents().size(), 1u);
     EXPECT_EQ(frmNew::Instance().lResolutionX, 0);
     EXPECT_EQ(frmNew::Instance().lResolutionY, 0);
@@ -209,7 +209,7 @@ TEST_F(DocumentsTest, SaveOfAnUntitledDocumentAsksOnceThenRewritesSilently) {
     Global::sSavePath = dir.Path();
     const std::wstring path = dir.File(L"h\u00f6he.tif");
     ui.fileAnswers.push_back(path);
-    Main().mnuFileSave_Click();
+    Main().RunCommand(mnuFileSave);
     ASSERT_EQ(ui.fileRequests.size(), 1u);
     const auto& asked = ui.fileRequests[0];
     EXPECT_TRUE(asked.save);
@@ -224,7 +224,7 @@ TEST_F(DocumentsTest, SaveOfAnUntitledDocumentAsksOnceThenRewritesSilently) {
     EXPECT_TRUE(rw::test::FileExists(path));
 
     PaintPattern(document.Lumbra1, 2);
-    Main().mnuFileSave_Click(); // titled: no dialog
+    Main().RunCommand(mnuFileSave); // titled: no dialog
     EXPECT_EQ(ui.fileRequests.size(), 1u);
     frmDocument& other = NewDocument(2, 2);
     other.Lumbra1.Picture(path);
@@ -237,16 +237,16 @@ TEST_F(DocumentsTest, SaveAsProposesTheCaptionAndRenamesTheWindow) {
     const std::wstring second = dir.File(L"b.bmp");
     Global::sSavePath = L"C:\\";
     ui.fileAnswers = {first, second, L""};
-    Main().mnuFileSaveAs_Click();
+    Main().RunCommand(mnuFileSaveAs);
     EXPECT_EQ(ui.fileRequests[0].fileName, L"");
     EXPECT_EQ(ui.fileRequests[0].initialDir, L"C:\\");
     EXPECT_EQ(document.Caption(), first);
-    Main().mnuFileSaveAs_Click();
+    Main().RunCommand(mnuFileSaveAs);
     EXPECT_EQ(ui.fileRequests[1].fileName, first);
     EXPECT_EQ(ui.fileRequests[1].title, L"Save");
     EXPECT_EQ(document.Caption(), second);
     EXPECT_EQ(Global::sSavePath, dir.Path());
-    Main().mnuFileSaveAs_Click(); // left without a name: nothing changes
+    Main().RunCommand(mnuFileSaveAs); // left without a name: nothing changes
     EXPECT_EQ(document.Caption(), second);
     EXPECT_TRUE(rw::test::FileExists(first));
     EXPECT_TRUE(rw::test::FileExists(second));
@@ -260,7 +260,7 @@ TEST_F(DocumentsTest, OpenMakesATitledWindowAndRemembersTheFolder) {
     source.Destroy();
     Global::sLoadPath = L"C:\\";
     ui.fileAnswers.push_back(path);
-    Main().mnuFileOpen_Click();
+    Main().RunCommand(mnuFileOpen);
     ASSERT_EQ(ui.fileRequests.size(), 1u);
     EXPECT_EQ(ui.fileRequests[0].title, L"Open");
     EXPECT_EQ(ui.fileRequests[0].initialDir, L"C:\\");
@@ -280,14 +280,14 @@ TEST_F(DocumentsTest, OpeningAnOpenFileOffersToReloadItInPlace) {
     PaintPattern(document.Lumbra1, 4);
     const std::wstring path = dir.File(L"same.tif");
     ui.fileAnswers.push_back(path);
-    Main().mnuFileSaveAs_Click();
+    Main().RunCommand(mnuFileSaveAs);
     const auto saved = Pixels(document.Lumbra1);
     PaintPattern(document.Lumbra1, 9);
     Global::sLoadPath = L"C:\\elsewhere";
 
     ui.fileAnswers.push_back(path);
     ui.boxAnswers.push_back(IDOK);
-    Main().mnuFileOpen_Click();
+    Main().RunCommand(mnuFileOpen);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, L"Reload " + path + L"?");
     EXPECT_EQ(ui.boxes[0].type, static_cast<UINT>(MB_OKCANCEL));
@@ -301,7 +301,7 @@ TEST_F(DocumentsTest, OpeningAnOpenFileOffersToReloadItInPlace) {
     EXPECT_EQ(Main().ActiveDocument(), &other);
     ui.fileAnswers.push_back(path);
     ui.boxAnswers.push_back(IDCANCEL);
-    Main().mnuFileOpen_Click();
+    Main().RunCommand(mnuFileOpen);
     EXPECT_EQ(Main().ActiveDocument(), &document);
     EXPECT_EQ(Main().Documents().size(), 2u);
 
@@ -309,7 +309,7 @@ TEST_F(DocumentsTest, OpeningAnOpenFileOffersToReloadItInPlace) {
     std::wstring upper = path;
     upper.replace(upper.size() - 8, 4, L"SAME");
     ui.fileAnswers.push_back(upper);
-    Main().mnuFileOpen_Click();
+    Main().RunCommand(mnuFileOpen);
     EXPECT_EQ(Main().Documents().size(), 3u);
     EXPECT_EQ(Main().ActiveDocument()->Caption(), upper);
 }
@@ -319,7 +319,7 @@ TEST_F(DocumentsTest, OpeningAFileInTheRootOfADriveRemembersTheDrive) {
     const std::wstring path = L"C:\\rw-root-" + std::to_wstring(GetCurrentProcessId()) + L".bmp";
     document.Lumbra1.SaveAs(path);
     ui.fileAnswers.push_back(path);
-    Main().mnuFileOpen_Click();
+    Main().RunCommand(mnuFileOpen);
     DeleteFileW(path.c_str());
     EXPECT_EQ(Global::sLoadPath, L"C:");
 }
@@ -338,8 +338,8 @@ TEST_F(DocumentsTest, FilesThatCannotBeReadLeaveNoWindowNamedAfterThem) {
 
     ui.fileAnswers = {corrupt, truncated};
     ui.boxAnswers = {IDOK, IDOK};
-    Main().mnuFileOpen_Click();
-    Main().mnuFileOpen_Click();
+    Main().RunCommand(mnuFileOpen);
+    Main().RunCommand(mnuFileOpen);
     EXPECT_EQ(Main().Documents(), std::vector<frmDocument*>{&document});
     ASSERT_EQ(ui.boxes.size(), 2u);
     EXPECT_NE(ui.boxes[0].text.find(L"corrupt.tif"), std::wstring::npos);
@@ -350,7 +350,7 @@ TEST_F(DocumentsTest, FilesThatCannotBeReadLeaveNoWindowNamedAfterThem) {
     const auto before = Pixels(document.Lumbra1);
     ui.fileAnswers.push_back(corrupt);
     ui.boxAnswers = {IDOK, IDOK};
-    Main().mnuFileOpen_Click();
+    Main().RunCommand(mnuFileOpen);
     EXPECT_EQ(ui.boxes.size(), 4u);
     EXPECT_EQ(Pixels(document.Lumbra1), before);
 }
@@ -364,8 +364,8 @@ TEST_F(DocumentsTest, AFailedSaveIsReportedAndChangesNothing) {
 
     ui.fileAnswers = {locked, locked};
     ui.boxAnswers = {IDOK, IDOK};
-    Main().mnuFileSave_Click();   // untitled
-    Main().mnuFileSaveAs_Click(); // Save As
+    Main().RunCommand(mnuFileSave);   // untitled
+    Main().RunCommand(mnuFileSaveAs); // Save As
     ASSERT_EQ(ui.boxes.size(), 2u);
     EXPECT_NE(ui.boxes[0].text.find(L"locked.tif"), std::wstring::npos);
     EXPECT_NE(ui.boxes[0].text.find(L"read-only"), std::wstring::npos);
@@ -376,7 +376,7 @@ TEST_F(DocumentsTest, AFailedSaveIsReportedAndChangesNothing) {
     document.SetCaption(locked);
     document.SetModified(true);
     ui.boxAnswers = {IDOK};
-    Main().mnuFileSave_Click();
+    Main().RunCommand(mnuFileSave);
     EXPECT_EQ(ui.boxes.size(), 3u);
     EXPECT_TRUE(document.Modified());
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -384,14 +384,14 @@ TEST_F(DocumentsTest, AFailedSaveIsReportedAndChangesNothing) {
 }
 
 TEST_F(DocumentsTest, CommandsWithoutADocumentDoNothing) {
-    Main().mnuFileSave_Click();
-    Main().mnuFileSaveAs_Click();
-    Main().mnuFileClose_Click();
-    Main().mnuEditCut_Click();
-    Main().mnuEditCopy_Click();
-    Main().mnuEditPaste_Click();
-    Main().mnuGenerateWave1_Click();
-    Main().mnuGenerateFault_Click();
+    Main().RunCommand(mnuFileSave);
+    Main().RunCommand(mnuFileSaveAs);
+    Main().RunCommand(mnuFileClose);
+    Main().RunCommand(mnuEditCut);
+    Main().RunCommand(mnuEditCopy);
+    Main().RunCommand(mnuEditPaste);
+    Main().RunCommand(mnuGenerateWave1);
+    Main().RunCommand(mnuGenerateFault);
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_TRUE(ui.fileRequests.empty());
     EXPECT_TRUE(Main().Documents().empty());
@@ -402,7 +402,7 @@ TEST_F(DocumentsTest, CommandsWithoutADocumentDoNothing) {
 TEST_F(DocumentsTest, ClosingAnUntitledDocumentAsksToSave) {
     frmDocument& document = NewDocument(8, 8);
     ui.boxAnswers = {IDCANCEL, IDNO};
-    Main().mnuFileClose_Click();
+    Main().RunCommand(mnuFileClose);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, L"Save changes before closing?");
     EXPECT_EQ(ui.boxes[0].title, L"Ridgewright");
@@ -416,13 +416,13 @@ TEST_F(DocumentsTest, YesThenNoFileNameKeepsTheWindowOpen) {
     NewDocument(8, 8);
     ui.boxAnswers = {IDYES};
     ui.fileAnswers = {L""};
-    Main().mnuFileClose_Click();
+    Main().RunCommand(mnuFileClose);
     EXPECT_EQ(Main().Documents().size(), 1u);
 
     const std::wstring path = dir.File(L"kept.png");
     ui.boxAnswers = {IDYES};
     ui.fileAnswers = {path};
-    Main().mnuFileClose_Click();
+    Main().RunCommand(mnuFileClose);
     EXPECT_TRUE(Main().Documents().empty());
     EXPECT_TRUE(rw::test::FileExists(path));
 }
@@ -431,22 +431,22 @@ TEST_F(DocumentsTest, TitledDocumentsAskOnlyWhenChanged) {
     frmDocument& document = NewDocument(8, 8);
     const std::wstring path = dir.File(L"titled.bmp");
     ui.fileAnswers = {path};
-    Main().mnuFileSave_Click();
+    Main().RunCommand(mnuFileSave);
     EXPECT_FALSE(document.Modified());
     PaintPattern(document.Lumbra1, 6);
-    Main().mnuEditCut_Click(); // a change
+    Main().RunCommand(mnuEditCut); // a change
     EXPECT_TRUE(document.Modified());
 
     ui.boxAnswers = {IDYES};
-    Main().mnuFileClose_Click(); // Yes saves to its own path, then closes
+    Main().RunCommand(mnuFileClose); // Yes saves to its own path, then closes
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_TRUE(Main().Documents().empty());
     EXPECT_EQ(ui.fileRequests.size(), 1u);
 
     ui.fileAnswers = {path};
-    Main().mnuFileOpen_Click();
+    Main().RunCommand(mnuFileOpen);
     EXPECT_FALSE(Main().ActiveDocument()->Modified());
-    Main().mnuFileClose_Click(); // unchanged since loaded: no question
+    Main().RunCommand(mnuFileClose); // unchanged since loaded: no question
     EXPECT_EQ(ui.boxes.size(), 1u);
     EXPECT_TRUE(Main().Documents().empty());
 }
@@ -455,12 +455,12 @@ TEST_F(DocumentsTest, ACloseQueuedDuringCutKnowsTheDocumentChanged) {
     frmDocument& document = NewDocument(8, 8);
     const std::wstring path = dir.File(L"queued.bmp");
     ui.fileAnswers = {path};
-    Main().mnuFileSave_Click();
+    Main().RunCommand(mnuFileSave);
     ASSERT_FALSE(document.Modified());
     // The close box clicked just before: handled while the blank image is being made.
     PostMessageW(document.hwnd(), WM_CLOSE, 0, 0);
     ui.boxAnswers = {IDCANCEL};
-    Main().mnuEditCut_Click();
+    Main().RunCommand(mnuEditCut);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, L"Save changes before closing?");
     EXPECT_EQ(Main().Documents().size(), 1u);
@@ -486,17 +486,17 @@ TEST_F(DocumentsTest, ClosingTheMainWindowAsksEachDocumentAndStopsAtCancel) {
     EXPECT_TRUE(IsWindowVisible(Main().hwnd()));
 
     ui.boxAnswers = {IDCANCEL};
-    Main().mnuFileExit_Click();
+    Main().RunCommand(mnuFileExit);
     EXPECT_EQ(ui.boxes.size(), 3u); // the first refused: the second was not asked
     EXPECT_TRUE(IsWindowVisible(Main().hwnd()));
 
     ui.boxAnswers = {IDYES};
     ui.fileAnswers = {L""}; // Yes, then no name: the program stays
-    Main().mnuFileExit_Click();
+    Main().RunCommand(mnuFileExit);
     EXPECT_TRUE(IsWindowVisible(Main().hwnd()));
 
     ui.boxAnswers = {IDNO, IDNO};
-    Main().mnuFileExit_Click();
+    Main().RunCommand(mnuFileExit);
     EXPECT_EQ(Main().hwnd(), nullptr);
 }
 
@@ -509,10 +509,10 @@ TEST_F(DocumentsTest, CopyAndPasteCarryTheImageBetweenDocuments) {
     frmDocument& second = NewDocument(5, 5);
     second.SetCaption(dir.File(L"second.tif"));
     SendMessageW(Main().MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(first.hwnd()), 0);
-    Main().mnuEditCopy_Click();
+    Main().RunCommand(mnuEditCopy);
     EXPECT_FALSE(first.Modified());
     SendMessageW(Main().MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(second.hwnd()), 0);
-    Main().mnuEditPaste_Click();
+    Main().RunCommand(mnuEditPaste);
     EXPECT_EQ(second.Lumbra1.ImageWidth(), 37);
     EXPECT_EQ(second.Lumbra1.ImageHeight(), 23);
     EXPECT_EQ(Pixels(second.Lumbra1), Pixels(first.Lumbra1));
@@ -523,16 +523,16 @@ TEST_F(DocumentsTest, CopyAndPasteCarryTheImageBetweenDocuments) {
 TEST_F(DocumentsTest, CutBlanksTheImageAndLeavesTheClipboardAlone) {
     frmDocument& source = NewDocument(11, 7);
     PaintPattern(source.Lumbra1, 8);
-    Main().mnuEditCopy_Click();
+    Main().RunCommand(mnuEditCopy);
     frmDocument& cut = NewDocument(300, 200);
     PaintPattern(cut.Lumbra1, 1);
-    Main().mnuEditCut_Click();
+    Main().RunCommand(mnuEditCut);
     EXPECT_EQ(cut.Lumbra1.ImageWidth(), 300);
     EXPECT_EQ(cut.Lumbra1.ImageHeight(), 200);
     for (uint8_t v : Pixels(cut.Lumbra1)) {
         ASSERT_EQ(v, 0);
     }
-    Main().mnuEditPaste_Click(); // still what was copied before the cut
+    Main().RunCommand(mnuEditPaste); // still what was copied before the cut
     EXPECT_EQ(Pixels(cut.Lumbra1), Pixels(source.Lumbra1));
 }
 
@@ -543,7 +543,7 @@ TEST_F(DocumentsTest, PasteWithNoImageOnTheClipboardChangesNothing) {
     OpenClipboard(nullptr);
     EmptyClipboard();
     CloseClipboard();
-    Main().mnuEditPaste_Click();
+    Main().RunCommand(mnuEditPaste);
     EXPECT_EQ(Pixels(document.Lumbra1), before);
     EXPECT_FALSE(document.Modified());
     EXPECT_TRUE(ui.boxes.empty());

@@ -23,7 +23,7 @@
 #include "generators/render_loop.h"
 #include "shell/frmMain.h"
 #include "shell/global.h"
-#include "shell/settings_store.h"
+#include "program/settings_store.h"
 #include "win32/message_loop.h"
 #include "win32/strings.h"
 

@@ -121,7 +121,7 @@ TEST_F(GeneratorTest, SineWaveAppliedWithItsInitialValuesDrawsRings) {
         dialog.cmdApply_Click();
         dialog.cmdOk_Click();
     });
-    Main().mnuGenerateWave1_Click();
+    Main().RunCommand(mnuGenerateWave1);
     EXPECT_TRUE(visible);
     EXPECT_FALSE(dialog.IsVisible());
     EXPECT_EQ(dialog.TargetImage, &document.Lumbra1);
@@ -140,7 +140,7 @@ TEST_F(GeneratorTest, ProgressReachesOneHundredAndTheStatusIsClearedAfterwards) 
         frmWave1::Instance(nullptr).cmdApply_Click();
         frmWave1::Instance(nullptr).cmdOk_Click();
     });
-    Main().mnuGenerateWave1_Click();
+    Main().RunCommand(mnuGenerateWave1);
     // One text per column, then the empty text.
     ASSERT_EQ(watch.texts.size(), 65u);
     EXPECT_EQ(watch.texts.front(), L"0% complete, ESC to cancel");
@@ -158,7 +158,7 @@ TEST_F(GeneratorTest, OnePixelWideImagesRenderWithoutDividingByZero) {
         frmWave2::Instance(nullptr).cmdApply_Click();
         frmWave2::Instance(nullptr).cmdOk_Click();
     });
-    Main().mnuGenerateWave2_Click();
+    Main().RunCommand(mnuGenerateWave2);
     EXPECT_FALSE(IsOld(document.Lumbra1, 0, 4));
     ASSERT_EQ(watch.texts.size(), 2u);
     EXPECT_EQ(watch.texts[0], L"100% complete, ESC to cancel");
@@ -186,7 +186,7 @@ TEST_F(GeneratorTest, EscapeStopsTheRenderAfterTheColumnAndASecondEscapeRestores
         EXPECT_TRUE(Global::CancelRequested); // stays set until the next render
         PressKey(dialog, VK_ESCAPE);
     });
-    Main().mnuGenerateWave1_Click();
+    Main().RunCommand(mnuGenerateWave1);
     EXPECT_TRUE(stillOpen);
     EXPECT_TRUE(leftNewRightOld);
     EXPECT_FALSE(dialog.IsVisible());
@@ -211,7 +211,7 @@ TEST_F(GeneratorTest, EscapeStopsAThreadedRenderAtTheColumnShown) {
                           IsOld(document.Lumbra1, 21, 299) && IsOld(document.Lumbra1, 100, 150);
         PressKey(dialog, VK_ESCAPE);
     });
-    Main().mnuGenerateWave3_Click();
+    Main().RunCommand(mnuGenerateWave3);
     dialog.RenderThreads = 0;
     EXPECT_TRUE(leftNewRightOld);
     EXPECT_EQ(watch.texts.size(), 22u); // columns 0 to 20, then the empty text
@@ -237,7 +237,7 @@ TEST_F(GeneratorTest, ButtonsDuringARenderOnlyCancelOrHide) {
         EXPECT_FALSE(IsWindowEnabled(Main().hwnd()));
     };
     WhileModal([&] { dialog.cmdApply_Click(); });
-    Main().mnuGenerateWave3_Click();
+    Main().RunCommand(mnuGenerateWave3);
     EXPECT_TRUE(hiddenAtOnce);
     EXPECT_EQ(dialog.CurrentValues().frame[0], before.frame[0]);
     EXPECT_EQ(dialog.CurrentValues().frame[1], before.frame[1]);
@@ -263,7 +263,7 @@ TEST_F(GeneratorTest, ClosingTheDialogFrameActsAsCancel) {
         cancelledMidway = IsOld(document.Lumbra1, 119, 0) && dialog.IsVisible();
         PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
     });
-    Main().mnuGenerateWave4_Click();
+    Main().RunCommand(mnuGenerateWave4);
     EXPECT_TRUE(cancelledMidway);
     EXPECT_FALSE(dialog.IsVisible());
     EXPECT_EQ(Pixels(document.Lumbra1), original);
@@ -284,7 +284,7 @@ TEST_F(GeneratorTest, FaultLineCancelledInItsFirstPassChangesNoPixel) {
         afterCancel = Pixels(document.Lumbra1);
         dialog.cmdOk_Click();
     });
-    Main().mnuGenerateFault_Click();
+    Main().RunCommand(mnuGenerateFault);
     EXPECT_EQ(afterCancel, original);
     EXPECT_EQ(watch.texts.back(), L"");
     EXPECT_EQ(std::count(watch.texts.begin(), watch.texts.end(), L"50% complete, ESC to cancel"),
@@ -304,7 +304,7 @@ TEST_F(GeneratorTest, FaultLineCancelledInItsSecondPassKeepsTheColumnsDrawn) {
         dialog.cmdApply_Click();
         dialog.cmdOk_Click();
     });
-    Main().mnuGenerateFault_Click();
+    Main().RunCommand(mnuGenerateFault);
     EXPECT_FALSE(IsOld(document.Lumbra1, 50, 29));
     EXPECT_TRUE(IsOld(document.Lumbra1, 51, 0));
     // Both passes reported: 0 to 50 in the first, then on from 50 (the panel is only written
@@ -340,7 +340,7 @@ TEST_F(GeneratorTest, RandomDrawsForUnlockedRowsInOrderAndRenders) {
         dialog.cmdRandom_Click();
         dialog.cmdOk_Click();
     });
-    Main().mnuGenerateWave1_Click();
+    Main().RunCommand(mnuGenerateWave1);
 
     rw::ProgramRandom replay(seed);
     const rw::SliderValues got = dialog.CurrentValues();
@@ -377,7 +377,7 @@ TEST_F(GeneratorTest, RandomWithEveryRowLockedStillRenders) {
         dialog.cmdRandom_Click();
         dialog.cmdOk_Click();
     });
-    Main().mnuGenerateWave2_Click();
+    Main().RunCommand(mnuGenerateWave2);
     EXPECT_EQ(dialog.CurrentValues().frame[0], before.frame[0]);
     EXPECT_EQ(dialog.CurrentValues().frame[1], before.frame[1]);
     EXPECT_FALSE(IsOld(document.Lumbra1, 15, 15));
@@ -390,7 +390,7 @@ TEST_F(GeneratorTest, RandomWithEveryRowLockedStillRenders) {
         dialog.cmdReset_Click();
         dialog.cmdOk_Click();
     });
-    Main().mnuGenerateWave2_Click();
+    Main().RunCommand(mnuGenerateWave2);
     EXPECT_EQ(Pixels(document.Lumbra1), drawn);
     for (int n = 0; n < 2; ++n) {
         for (int k = 0; k < 6; ++k) {
@@ -410,7 +410,7 @@ TEST_F(GeneratorTest, ReopeningShowsTheLastSettingsAndTheVariantSurvivesReset) {
         SendMessageW(dialog.Option(1), BM_CLICK, 0, 0);
         dialog.cmdOk_Click();
     });
-    Main().mnuGenerateWave3_Click();
+    Main().RunCommand(mnuGenerateWave3);
     rw::SliderValues seen;
     bool locked = false;
     WhileModal([&] {
@@ -419,7 +419,7 @@ TEST_F(GeneratorTest, ReopeningShowsTheLastSettingsAndTheVariantSurvivesReset) {
         dialog.cmdReset_Click();
         dialog.cmdOk_Click();
     });
-    Main().mnuGenerateWave3_Click();
+    Main().RunCommand(mnuGenerateWave3);
     EXPECT_EQ(seen.frame[1][2], 3);
     EXPECT_EQ(seen.variant, 1);
     EXPECT_TRUE(locked);
@@ -440,13 +440,13 @@ TEST_F(GeneratorTest, CancelRestoresTheImageOfTheDocumentItWasOpenedOn) {
         dialog.cmdApply_Click();
         dialog.cmdOk_Click();
     });
-    Main().mnuGenerateWave1_Click();
+    Main().RunCommand(mnuGenerateWave1);
     Activate(second);
     WhileModal([&] {
         dialog.cmdApply_Click();
         dialog.cmdCancel_Click();
     });
-    Main().mnuGenerateWave1_Click();
+    Main().RunCommand(mnuGenerateWave1);
     EXPECT_EQ(second.Lumbra1.ImageWidth(), 30);
     EXPECT_EQ(Pixels(second.Lumbra1), secondBefore);
     EXPECT_FALSE(IsOld(first.Lumbra1, 0, 0)); // the first keeps what Ok kept
@@ -462,9 +462,9 @@ TEST_F(GeneratorTest, PastingElsewhereAfterOpeningInsertsTheImageAsItWasThen) {
         frmWave4::Instance(nullptr).cmdApply_Click();
         frmWave4::Instance(nullptr).cmdOk_Click();
     });
-    Main().mnuGenerateWave4_Click();
+    Main().RunCommand(mnuGenerateWave4);
     Activate(other);
-    Main().mnuEditPaste_Click();
+    Main().RunCommand(mnuEditPaste);
     EXPECT_EQ(Pixels(other.Lumbra1), atOpening);
 }
 
@@ -546,7 +546,7 @@ TEST_F(GeneratorTest, TheVariantIsTakenWhenTheRenderStarts) {
         variant2 = Pixels(document.Lumbra1);
         dialog.cmdOk_Click();
     });
-    Main().mnuGenerateWave3_Click();
+    Main().RunCommand(mnuGenerateWave3);
     EXPECT_EQ(switchedMidway, variant1);
     EXPECT_EQ(afterSwitch, variant1); // choosing a variant draws nothing by itself
     EXPECT_NE(variant2, variant1);
@@ -562,7 +562,7 @@ TEST_F(GeneratorTest, ClosingTheMainWindowDuringARenderWaitsForIt) {
         frmWave1::Instance(nullptr).cmdApply_Click();
         frmWave1::Instance(nullptr).cmdOk_Click();
     });
-    Main().mnuGenerateWave1_Click();
+    Main().RunCommand(mnuGenerateWave1);
     EXPECT_TRUE(IsWindowVisible(Main().hwnd()));
     EXPECT_EQ(Main().Documents(), std::vector<frmDocument*>{&document});
     EXPECT_NE(GetPixel(document.Lumbra1.hDC(), 100, 19), RGB(0, 0, 0)); // drawn to the end

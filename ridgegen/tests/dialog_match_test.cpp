@@ -26,7 +26,7 @@ using rw::test::Main;
 struct Dialog {
     const char* command; // ridgegen's name for the generator
     frmGenerator& (*form)();
-    void (frmMain::*open)();
+    int menuCommand; // of its Generate menu item
 };
 
 template <class Form> frmGenerator& FormOf() {
@@ -37,11 +37,11 @@ TEST(RidgegenAndTheDialogs, RandomWithLocksDrawsTheSameTerrain) {
     rw::test::RunningEditor editor;
     rw::test::TempDir folder; // its name is not ASCII, as a user's folder may not be
     const Dialog dialogs[] = {
-        {"sine", FormOf<frmWave1>, &frmMain::mnuGenerateWave1_Click},
-        {"fourier", FormOf<frmWave2>, &frmMain::mnuGenerateWave2_Click},
-        {"fm", FormOf<frmWave3>, &frmMain::mnuGenerateWave3_Click},
-        {"exp", FormOf<frmWave4>, &frmMain::mnuGenerateWave4_Click},
-        {"fault", FormOf<frmFault1>, &frmMain::mnuGenerateFault_Click},
+        {"sine", FormOf<frmWave1>, mnuGenerateWave1},
+        {"fourier", FormOf<frmWave2>, mnuGenerateWave2},
+        {"fm", FormOf<frmWave3>, mnuGenerateWave3},
+        {"exp", FormOf<frmWave4>, mnuGenerateWave4},
+        {"fault", FormOf<frmFault1>, mnuGenerateFault},
     };
     uint64_t seed = 2026;
     for (const Dialog& d : dialogs) {
@@ -66,7 +66,7 @@ TEST(RidgegenAndTheDialogs, RandomWithLocksDrawsTheSameTerrain) {
             dialog.cmdRandom_Click();
             dialog.cmdOk_Click();
         });
-        (Main().*d.open)();
+        Main().RunCommand(d.menuCommand);
 
         const std::string file =
             rw::win::Narrow(folder.File(L"terrain-" + rw::win::Widen(d.command) + L".png"));

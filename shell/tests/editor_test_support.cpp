@@ -9,7 +9,7 @@
 #include "documents/frmDocument.h"
 #include "shell/frmMain.h"
 #include "shell/global.h"
-#include "shell/settings_store.h"
+#include "program/settings_store.h"
 #include "win32/message_loop.h"
 #include "win32/registry.h"
 #include "win32/strings.h"
@@ -45,6 +45,16 @@ std::wstring ScriptedUi::FileDialog(HWND, FileDialogRequest& request) {
     }
     std::wstring answer = fileAnswers.front();
     fileAnswers.pop_front();
+    return answer;
+}
+
+std::wstring ScriptedUi::ChooseFolder(HWND, const std::wstring& title, const std::wstring&) {
+    if (folderAnswers.empty()) {
+        ADD_FAILURE() << "unexpected folder picker: " << win::Narrow(title);
+        return {};
+    }
+    std::wstring answer = folderAnswers.front();
+    folderAnswers.pop_front();
     return answer;
 }
 
@@ -121,6 +131,27 @@ frmDocument& NewDocument(int32_t width, int32_t height) {
     frmDocument& document = Global::MainForm->NewDocumentWindow();
     Global::MakeBlankImage(document.Lumbra1, width, height);
     return document;
+}
+
+std::wstring BuiltFile(const std::wstring& name) {
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring path(exe);
+    path.erase(path.find_last_of(L'\\') + 1);
+    return path + name;
+}
+
+bool RegisterPlugInControl(bool registered) {
+    const HMODULE module = LoadLibraryExW(BuiltFile(L"lumbraplug.ocx").c_str(), nullptr,
+                                          LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module) {
+        return false;
+    }
+    const auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(
+        GetProcAddress(module, registered ? "DllRegisterServer" : "DllUnregisterServer")));
+    const bool ok = entry && SUCCEEDED(entry());
+    FreeLibrary(module);
+    return ok;
 }
 
 } // namespace rw::test

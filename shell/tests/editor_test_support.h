@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "components/tests/image_test_support.h"
-#include "shell/ui_seam.h"
+#include "win32/ui_seam.h"
 #include "win32/tests/test_files.h"
 
 class frmDocument;
@@ -18,8 +18,8 @@ class frmMain;
 
 namespace rw::test {
 
-// Answers message boxes and file dialogs from queues and records what was asked. A question
-// with no answer queued fails the test and is answered with Cancel or an empty name.
+// Answers message boxes, file dialogs and the folder picker from queues and records what was asked.
+// A question with no answer queued fails the test and is answered with Cancel or an empty name.
 class ScriptedUi : public UiSeam {
 public:
     struct Box {
@@ -37,9 +37,12 @@ public:
     int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& title,
                     UINT type) override;
     std::wstring FileDialog(HWND owner, FileDialogRequest& request) override;
+    std::wstring ChooseFolder(HWND owner, const std::wstring& title,
+                              const std::wstring& initialFolder) override;
 
     std::deque<int> boxAnswers;
     std::deque<std::wstring> fileAnswers;
+    std::deque<std::wstring> folderAnswers;
     std::vector<Box> boxes;
     // Called as each message box is asked, before it is answered.
     std::function<void(const Box&)> whenAsked;
@@ -71,5 +74,10 @@ frmMain& Main();
 
 // A new document window of the running editor holding a blank image of the size.
 frmDocument& NewDocument(int32_t width, int32_t height);
+
+// A file that the build put beside the test program (the control, the fixture plug-ins).
+std::wstring BuiltFile(const std::wstring& name);
+// Registers (or unregisters) the lumbraplug.ocx built beside the test program, as regsvr32 does.
+bool RegisterPlugInControl(bool registered);
 
 } // namespace rw::test

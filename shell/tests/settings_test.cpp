@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "shell/placement.h"
+#include "core/placement.h"
 #include "shell/version.h"
 
 namespace rw {
@@ -33,13 +33,6 @@ TEST(Settings, SingleTextReadsBackExactly) {
     for (float v : {1000.0f, 14.4f, 12345.67f, -7.5f, 0.0f}) {
         EXPECT_EQ(ParseGeometry(SingleText(v), -1), v) << v;
     }
-}
-
-TEST(Settings, FolderPartIsTheTextBeforeTheLastBackslash) {
-    EXPECT_EQ(FolderPart(L"C:\\maps\\a.tif"), L"C:\\maps");
-    EXPECT_EQ(FolderPart(L"C:\\a.tif"), L"C:");
-    EXPECT_EQ(FolderPart(L"\\\\server\\share\\x.png"), L"\\\\server\\share");
-    EXPECT_EQ(FolderPart(L"a.tif"), L"");
 }
 
 TEST(Settings, FilterListPairsDescriptionsWithPatterns) {

@@ -1,6 +1,6 @@
 // The real seam, not the scripted one: its message box and file dialogs must reach the system's
 // and come back with what the user pressed.
-#include "shell/ui_seam.h"
+#include "win32/ui_seam.h"
 
 #include <gtest/gtest.h>
 

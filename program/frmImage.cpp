@@ -1,4 +1,4 @@
-#include "shell/frmImage.h"
+#include "program/frmImage.h"
 
 #include <ocidl.h>
 #include <shlwapi.h>

@@ -1,4 +1,4 @@
-#include "shell/screen_rects.h"
+#include "win32/screen_rects.h"
 
 namespace rw {
 

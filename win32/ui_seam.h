@@ -1,5 +1,6 @@
 #pragma once
-// Message boxes and common file dialogs go through one seam, so that tests can answer them.
+// Message boxes, common file dialogs and the folder picker go through one seam, so that tests
+// can answer them.
 #include <windows.h>
 
 #include <string>
@@ -25,6 +26,10 @@ public:
     // The chosen full path, or "" when the user cancelled. `request.filterIndex` is updated to
     // the file type the user last selected.
     virtual std::wstring FileDialog(HWND owner, FileDialogRequest& request);
+    // The system's folder picker starting in `initialFolder`: the chosen folder, or "" when the
+    // user cancelled.
+    virtual std::wstring ChooseFolder(HWND owner, const std::wstring& title,
+                                      const std::wstring& initialFolder);
 };
 
 UiSeam& Ui();

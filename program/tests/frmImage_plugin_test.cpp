@@ -5,35 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
-#include "shell/frmImage.h"
+#include "program/frmImage.h"
+#include "shell/tests/editor_test_support.h"
 
-namespace {
-
-// Registers or unregisters the lumbraplug.ocx built beside the test program.
-bool RegisterPlugIn(bool registering) {
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring path(exe);
-    path.erase(path.find_last_of(L'\\') + 1);
-    path += L"lumbraplug.ocx";
-    const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (!module) {
-        return false;
-    }
-    const auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(
-        GetProcAddress(module, registering ? "DllRegisterServer" : "DllUnregisterServer")));
-    const bool ok = entry && SUCCEEDED(entry());
-    FreeLibrary(module);
-    return ok;
-}
-
-} // namespace
+using rw::test::RegisterPlugInControl;
 
 TEST(frmImagePlugIn, HoldsThePlugInControlWithItsSavedForm) {
-    ASSERT_TRUE(RegisterPlugIn(true));
+    ASSERT_TRUE(RegisterPlugInControl(true));
     frmImage& form = frmImage::Instance();
     ASSERT_TRUE(form.PlugIn1);
     rw::com::ComPtr<IPersistStreamInit> persist;
@@ -50,7 +30,7 @@ TEST(frmImagePlugIn, HoldsThePlugInControlWithItsSavedForm) {
 }
 
 TEST(frmImagePlugIn, StartsWithoutTheControl) {
-    ASSERT_TRUE(RegisterPlugIn(false));
+    ASSERT_TRUE(RegisterPlugInControl(false));
     frmImage& form = frmImage::Instance();
     EXPECT_FALSE(form.PlugIn1);
     EXPECT_GT(form.Lumbra1.FormatCount(), 0);

@@ -1,12 +1,15 @@
-#include "shell/ui_seam.h"
+#include "win32/ui_seam.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "shell/screen_rects.h"
+#include "win32/com_ptr.h"
+#include "win32/screen_rects.h"
 
 namespace rw {
 
@@ -14,6 +17,23 @@ namespace {
 
 UiSeam realUi;
 UiSeam* currentUi = &realUi;
+
+// The older picker, for systems without the file dialog's folder mode.
+std::wstring BrowseForFolder(HWND owner, const std::wstring& title) {
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&info);
+    if (!chosen) {
+        return {};
+    }
+    std::vector<wchar_t> path(32768, L'\0');
+    const bool named = ::SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()),
+                                               GPFIDL_DEFAULT);
+    ::CoTaskMemFree(chosen);
+    return named ? path.data() : std::wstring();
+}
 
 // The system puts a message box in the middle of the screen, whatever window asked: it is
 // moved over that window, where the user is looking, once it has laid itself out and before it
@@ -112,6 +132,34 @@ std::wstring UiSeam::FileDialog(HWND owner, FileDialogRequest& request) {
     }
     request.filterIndex = static_cast<int>(ofn.nFilterIndex);
     return file.data();
+}
+
+std::wstring UiSeam::ChooseFolder(HWND owner, const std::wstring& title,
+                                  const std::wstring& initialFolder) {
+    com::ComPtr<IFileOpenDialog> dialog;
+    if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IFileOpenDialog, dialog.PutVoid()))) {
+        return BrowseForFolder(owner, title);
+    }
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+    dialog->SetTitle(title.c_str());
+    com::ComPtr<IShellItem> start;
+    if (!initialFolder.empty() &&
+        SUCCEEDED(::SHCreateItemFromParsingName(initialFolder.c_str(), nullptr, IID_IShellItem,
+                                                start.PutVoid()))) {
+        dialog->SetFolder(start.Get());
+    }
+    com::ComPtr<IShellItem> chosen;
+    PWSTR path = nullptr;
+    if (FAILED(dialog->Show(owner)) || FAILED(dialog->GetResult(chosen.Put())) ||
+        FAILED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
+        return {};
+    }
+    std::wstring folder = path;
+    ::CoTaskMemFree(path);
+    return folder;
 }
 
 } // namespace rw

@@ -1,6 +1,6 @@
-#include "shell/common_dialog.h"
+#include "win32/common_dialog.h"
 
-#include "shell/ui_seam.h"
+#include "win32/ui_seam.h"
 
 namespace rw {
 

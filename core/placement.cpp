@@ -1,4 +1,4 @@
-#include "shell/placement.h"
+#include "core/placement.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "shell/settings_store.h"
+#include "program/settings_store.h"
 
 #include <windows.h>
 
-#include "shell/global.h"
+#include "program/global.h"
 #include "win32/registry.h"
 
 namespace rw {

@@ -2,7 +2,7 @@
 // Windows' rectangles as the placement rules take them.
 #include <windows.h>
 
-#include "shell/placement.h"
+#include "core/placement.h"
 
 namespace rw {
 

@@ -1,0 +1,38 @@
+#pragma once
+// The command ids of the main window's menu items, which its toolbar and shortcut keys share.
+enum MenuCommand : int {
+    mnuFileNew = 100,
+    mnuFileOpen,
+    mnuFileClose,
+    mnuFileSave,
+    mnuFileSaveAs,
+    mnuFileProperties,
+    mnuFileExit,
+    mnuEditCut = 200,
+    mnuEditCopy,
+    mnuEditPaste,
+    mnuEditUndo,
+    mnuGenerateWave1 = 300,
+    mnuGenerateWave2,
+    mnuGenerateWave3,
+    mnuGenerateWave4,
+    mnuGenerateFault,
+    mnuFilterRepeat = 400,
+    mnuFilterSelect,
+    mnuFilterFolder,
+    mnuViewToolbar = 500,
+    mnuViewStatusBar,
+    mnuViewOptions,
+    mnuWindowCascade = 600,
+    mnuWindowTileHorizontal,
+    mnuWindowTileVertical,
+    mnuWindowArrangeIcons,
+    mnuHelpContents = 700,
+    mnuHelpSearchForHelpOn,
+    mnuHelpAbout,
+    // The filters of the catalogue, one command each, in catalogue order.
+    kFirstFilterPlugInCommand = 40000,
+    kLastFilterPlugInCommand = 49999,
+    // Document windows listed in the Window menu start here.
+    kFirstDocumentCommand = 50000,
+};
