@@ -15,10 +15,22 @@ module=$("$wine" winepath -w "$folder/lumbraplug.ocx" 2>/dev/null | tr -d '\r')
 keys=('HKCR\PlugIn.PlugIn.1' 'HKCR\PlugIn.PlugIn' 'HKCR\CLSID\{6A1D4C11-5B3E-4F11-9C27-1E8B30D4A6F5}'
       'HKCR\TypeLib\{6A1D4C02-5B3E-4F11-9C27-1E8B30D4A6F5}')
 
+# Wine now and then loses a new process during its start-up (the same that makes CreateProcess
+# fail with ERROR_INTERNAL_ERROR): reg then fails as if the key were missing. Reading is safe to
+# try again; what the last try said is kept for the failure message.
+export_key() { # export_key KEY FILE
+  local attempt
+  for attempt in 1 2 3; do
+    "$wine" reg export "$1" "$2" /y >"$work/reg.out" 2>&1 </dev/null && return 0
+    sleep 1
+  done
+  return 1
+}
+
 export_all() { # the four trees as UTF-8 text, paths replaced by placeholders
   local key
   for key in "${keys[@]}"; do
-    "$wine" reg export "$key" "$work/key.reg" /y >/dev/null 2>&1 </dev/null || fail "no key $key"
+    export_key "$key" "$work/key.reg" || fail "no key $key ($(tr -d '\r' <"$work/reg.out" | tail -n 3))"
     iconv -f UTF-16 -t UTF-8 "$work/key.reg" | tr -d '\r' | sed 's/^\xEF\xBB\xBF//'
   done | python3 -c '
 import sys
